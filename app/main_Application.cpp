@@ -1,0 +1,64 @@
+#include "main_Application.h"
+
+#include "ApplicationVersionInfo.h"
+#include "Halvora.h"
+#include "QMLNetworkAccesManagerFactory.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QQmlContext>
+
+namespace {
+// Owned by the engine's lifetime: the engine keeps only a pointer to its factory.
+QMLNetworkAccesManagerFactory &networkAccessFactory()
+{
+    static QMLNetworkAccesManagerFactory factory;
+    return factory;
+}
+} // namespace
+
+const QUrl &main_Application::mainWindowUrl()
+{
+    static const QUrl url(QStringLiteral("qrc:/Qml/Main.qml"));
+    return url;
+}
+
+main_Application::main_Application(QObject *parent, QApplication *application)
+    : QObject(parent)
+    , m_engine(this)
+{
+    qDebug() << "Initializing application";
+    m_application = application;
+    m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    createManagers();
+    registerQmlTypes();
+    setContextProperties();
+    m_engine.setNetworkAccessManagerFactory(&networkAccessFactory());
+}
+
+main_Application::~main_Application() = default;
+
+// The managers and their connections are made here once their subsystems exist.
+void main_Application::createManagers() {}
+
+void main_Application::registerQmlTypes() {}
+
+void main_Application::setContextProperties()
+{
+    QQmlContext *context = m_engine.rootContext();
+    context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));
+    context->setContextProperty(QStringLiteral("APPLICATION_VERSION"),
+                                QString::fromUtf8(applicationVersionInfo().fileVersion));
+}
+
+bool main_Application::load(const QUrl &url)
+{
+    const auto before = m_engine.rootObjects().size();
+    m_engine.load(url);
+    m_loaded = m_engine.rootObjects().size() > before;
+    if (m_loaded)
+        qDebug() << "Main window loaded" << url.toString();
+    else
+        qCritical() << "Could not load the main window" << url.toString() << "; the program ends";
+    return m_loaded;
+}

@@ -1,0 +1,74 @@
+# The test kit. Every test runs through cmake/run-isolated.sh, which gives it a fresh
+# HOME, XDG folders, XDG_RUNTIME_DIR (0700) and TMPDIR, and the offscreen platform,
+# so no test touches the real home or reaches a running instance of the program.
+
+set(HALVORA_ISOLATED_RUN "${CMAKE_SOURCE_DIR}/cmake/run-isolated.sh")
+set(HALVORA_TEST_ENVIRONMENT
+    "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    "QT_LOGGING_RULES=qt.qpa.*=false"
+    "HALVORA_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    "HALVORA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+
+# halvora_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>]
+#                  [TIMEOUT <seconds>] [RESOURCE_LOCK <names...>] [LABELS <labels...>]
+#                  [ENVIRONMENT <VAR=value...>] [ARGS <arguments...>])
+# A QtTest executable registered with ctest under the isolated environment.
+function(halvora_add_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBRARIES;RESOURCE_LOCK;LABELS;ENVIRONMENT;ARGS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBRARIES})
+    target_compile_definitions(${name} PRIVATE
+        HALVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        HALVORA_BINARY_DIR="${CMAKE_BINARY_DIR}"
+        HALVORA_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+    halvora_configure_target(${name})
+    add_test(NAME ${name} COMMAND ${HALVORA_ISOLATED_RUN} $<TARGET_FILE:${name}> ${T_ARGS})
+    halvora_set_test_properties(${name})
+endfunction()
+
+# halvora_add_qml_test(<name> DIRECTORY <folder of tst_*.qml> [LIBRARIES <targets...>]
+#                      [SETUP_SOURCES <files...>] [TIMEOUT ...] [RESOURCE_LOCK ...]
+#                      [XCB] [ENVIRONMENT ...])
+# A QtQuickTest runner for the tst_*.qml files of a folder. The engine imports the
+# project's QML modules from the build's qml folder and from qrc:/qt/qml. Give
+# SETUP_SOURCES to replace the default runner with one that prepares the engine
+# (context properties, registered types). XCB runs it under Xvfb instead of offscreen,
+# for tests that need real rendering.
+function(halvora_add_qml_test name)
+    cmake_parse_arguments(T "XCB" "TIMEOUT;DIRECTORY" "LIBRARIES;SETUP_SOURCES;RESOURCE_LOCK;LABELS;ENVIRONMENT" ${ARGN})
+    if(T_SETUP_SOURCES)
+        add_executable(${name} ${T_SETUP_SOURCES})
+    else()
+        add_executable(${name} ${CMAKE_SOURCE_DIR}/tests/support/QmlTestMain.cpp)
+    endif()
+    get_filename_component(source_dir "${T_DIRECTORY}" ABSOLUTE)
+    target_link_libraries(${name} PRIVATE Qt6::QuickTest Qt6::Qml Qt6::Quick ${T_LIBRARIES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+    target_compile_definitions(${name} PRIVATE
+        QUICK_TEST_SOURCE_DIR="${source_dir}"
+        HALVORA_QML_IMPORT_DIR="${CMAKE_BINARY_DIR}/qml"
+        HALVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    halvora_configure_target(${name})
+    if(T_XCB)
+        list(APPEND T_ENVIRONMENT "HALVORA_TEST_DISPLAY=xvfb")
+    endif()
+    add_test(NAME ${name} COMMAND ${HALVORA_ISOLATED_RUN} $<TARGET_FILE:${name}> -input ${source_dir})
+    halvora_set_test_properties(${name})
+endfunction()
+
+function(halvora_set_test_properties name)
+    set(timeout 300)
+    if(T_TIMEOUT)
+        set(timeout ${T_TIMEOUT})
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${timeout}
+        ENVIRONMENT "${HALVORA_TEST_ENVIRONMENT};${T_ENVIRONMENT}")
+    if(T_RESOURCE_LOCK)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+    endif()
+    if(T_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+endfunction()
