@@ -14,6 +14,16 @@ enum class ReleaseMode {
 };
 Q_ENUM_NS(ReleaseMode)
 
+// How serious a notification is; posters pick it, the notification screens show it.
+enum class ErrorLevel {
+    None = 0,
+    CriticalError = 1,
+    Error = 2,
+    Warning = 3,
+    Info = 4,
+};
+Q_ENUM_NS(ErrorLevel)
+
 // The mode this program runs in.
 inline constexpr ReleaseMode kRunningReleaseMode = ReleaseMode::Release;
 
