@@ -1,0 +1,91 @@
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTest>
+
+// The simulator's command line: a board on standard input and output, its
+// options, and its refusal of bad ones.
+class tst_BoardSimulatorProgram : public QObject
+{
+    Q_OBJECT
+
+    static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+    static QByteArray deviceInfoRequestFrame()
+    {
+        const QByteArray heartbeat =
+            hex("77179645 0000 3800 00 00 0100 0000 0000 00 01 0000") + QByteArray(31, 'A') + hex("00 FFFFFFFF");
+        return hex("CDAB 0000 4A00") + hex("0723EF26 0000 4400 00 00 0000") + heartbeat;
+    }
+
+    // Reads frames from the board until one on channel 0 arrives.
+    static QByteArray firstLinkMessage(QProcess &board)
+    {
+        QByteArray received;
+        while (board.waitForReadyRead(10000)) {
+            received += board.readAllStandardOutput();
+            if (received.size() >= 6) {
+                const int length = uint8_t(received[4]) | (uint8_t(received[5]) << 8);
+                if (received.size() >= length)
+                    return received.left(length);
+            }
+        }
+        return received;
+    }
+
+private slots:
+    void answersOverStandardStreams_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("heartbeatFields"); // bytes 10 and 11, 14 to 26 and 52 to 55 of the reply
+        QTest::newRow("defaults") << QStringList() << hex("0100 0100 00 00 0100 53494D30303031 0C000000");
+        QTest::newRow("a Wi-Fi board of version 0")
+            << QStringList{"--link", "wifi", "--serial", "ZB-9", "--datalink-version", "0", "--device-type", "2",
+                           "--extended-type", "-1"}
+            << hex("0000 0200 00 00 0200 5A422D39000000 FFFFFFFF");
+    }
+    void answersOverStandardStreams()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, heartbeatFields);
+        QProcess board;
+        board.start(QStringLiteral(BOARD_SIMULATOR), arguments);
+        const auto stop = qScopeGuard([&board] {
+            board.kill();
+            board.waitForFinished();
+        });
+        QVERIFY(board.waitForStarted());
+        board.write(deviceInfoRequestFrame());
+        const QByteArray frame = firstLinkMessage(board);
+        QCOMPARE(frame.left(6).toHex(), QByteArray("cdab00003e00"));
+        const QByteArray message = frame.mid(6);
+        QCOMPARE((message.mid(10, 2) + message.mid(14, 13) + message.mid(52, 4)).toHex(' '), heartbeatFields.toHex(' '));
+        board.closeWriteChannel();
+        QVERIFY(board.waitForFinished(10000));
+        QCOMPARE(board.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(board.exitCode(), 0);
+    }
+
+    void refusesBadOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("link") << QStringList{"--link", "serial"} << "--link must be usb or wifi";
+        QTest::newRow("serial too long") << QStringList{"--serial", QString(32, 'S')} << "--serial must hold 1 to 31";
+        QTest::newRow("version") << QStringList{"--datalink-version", "x"} << "--datalink-version must be a number";
+        QTest::newRow("key") << QStringList{"--key", "00ff"} << "--key must be 64 hexadecimal digits";
+        QTest::newRow("corruption") << QStringList{"--corrupt", "all"} << "--corrupt must be none";
+    }
+    void refusesBadOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QProcess board;
+        board.start(QStringLiteral(BOARD_SIMULATOR), arguments);
+        QVERIFY(board.waitForFinished(10000));
+        QCOMPARE(board.exitCode(), 2);
+        QVERIFY2(board.readAllStandardError().contains(message.toUtf8()), qPrintable(message));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_BoardSimulatorProgram)
+#include "tst_BoardSimulatorProgram.moc"
