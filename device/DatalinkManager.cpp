@@ -1,6 +1,7 @@
 #include "DatalinkManager.h"
 
 #include "DatalinkCommChannel.h"
+#include "ErrorHandler.h"
 #include "PacketFrame.h"
 
 #include <QLoggingCategory>
@@ -9,15 +10,6 @@
 #include <QVariant>
 
 Q_LOGGING_CATEGORY(lcDatalinkManager, "Device.DatalinkManager")
-
-namespace {
-
-void postUnsupportedDeviceNotification(const QString &title, const QString &message)
-{
-    qCCritical(lcDatalinkManager).noquote() << "[" + title + "]" << message;
-}
-
-} // namespace
 
 DatalinkManager::DatalinkManager(QObject *parent, const LinkTimings &timings)
     : QObject(parent)
@@ -309,7 +301,8 @@ void DatalinkManager::onUnsupportedDeviceConnected(QString msg)
     if (m_unsupportedDeviceReported)
         return;
     m_unsupportedDeviceReported = true;
-    postUnsupportedDeviceNotification(
-        tr("Unsupported device"),
-        tr("Unsupported device connected: %1\n\nPlease update your Halvora Lab to the latest version.").arg(msg));
+    ErrorHandler::instance()->addMessage(
+        halvora::ErrorLevel::Error, AbstractNotification::HalvoraLab, tr("Unsupported device"),
+        tr("Unsupported device connected: %1\n\nPlease update your Halvora Lab to the latest version.").arg(msg),
+        QString(), QDateTime::currentDateTimeUtc());
 }

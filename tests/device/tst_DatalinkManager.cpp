@@ -1,6 +1,7 @@
 #include "BoardMessages.h"
 #include "DatalinkCommChannel.h"
 #include "DatalinkManager.h"
+#include "ErrorHandler.h"
 #include "RecordingDataLink.h"
 
 #include <QPointer>
@@ -373,8 +374,18 @@ private slots:
             usb->receive(0, boardHeartbeat(AbstractDataLink::USB, false, "SN-9", 2));
         QTest::qWait(50);
         qInstallMessageHandler(previous);
+        // Each notification built writes its text as a critical line: one line, one post.
         QCOMPARE(criticals, QStringList{"[Unsupported device] Unsupported device connected: Invalid datalink version.\n\n"
                                         "Please update your Halvora Lab to the latest version."});
+        const NotificationList listed = ErrorHandler::instance()->getNotificationList();
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed[0]->getLevel(), halvora::ErrorLevel::Error);
+        QCOMPARE(listed[0]->getSource(), AbstractNotification::HalvoraLab);
+        QCOMPARE(listed[0]->getTitle(), QString("Unsupported device"));
+        QCOMPARE(listed[0]->getMessage(),
+                 QString("Unsupported device connected: Invalid datalink version.\n\n"
+                         "Please update your Halvora Lab to the latest version."));
+        QCOMPARE(listed[0]->getOrigin(), QString());
         QCOMPARE(info.count(), 0);
         QCOMPARE(manager.datalinkVersion(), uint16_t(2));
     }
