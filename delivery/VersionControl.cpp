@@ -96,7 +96,7 @@ int VersionControl::loadVersionInfo()
         return -1;
     }
     const QByteArray plaintext = VersionInfoCipher::decrypt(ciphertext);
-    if (plaintext.isEmpty()) {
+    if (plaintext.isNull()) {
         qDebug() << "Could not decrypt the version information";
         emit VersionControlUpdated();
         return -1;

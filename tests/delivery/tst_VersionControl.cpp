@@ -193,6 +193,8 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << notLoaded;
         QTest::newRow("digest without ciphertext") << ExternalTools::withOpensslDigest(QByteArray()) << notLoaded;
         QTest::newRow("wrong key") << otherKeyFile << QStringLiteral("Could not decrypt the version information");
+        QTest::newRow("empty plaintext") << VersionInfoFixture::file(QByteArray())
+                                         << QStringLiteral("The version information is no JSON document:");
         QTest::newRow("plaintext is no JSON") << VersionInfoFixture::file(QByteArray("Version: 1\nDevices: none\n"))
                                               << QStringLiteral("The version information is no JSON document:");
         QTest::newRow("JSON array") << VersionInfoFixture::file(QByteArray("[1, 2, 3]"))
