@@ -72,3 +72,59 @@ function(halvora_set_test_properties name)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
 endfunction()
+
+# Fuzz harnesses. They build with clang's libFuzzer only: a tree configured with
+# HALVORA_FUZZ (scripts/fuzz makes one) builds them into its fuzz/ folder. Every other
+# tree registers, for each harness, a ctest test labelled "fuzz" that runs it for
+# HALVORA_FUZZ_SECONDS through scripts/fuzz, in a clang tree below this one.
+option(HALVORA_FUZZ "Build the libFuzzer harnesses (needs clang)" OFF)
+set(HALVORA_FUZZ_SECONDS 60 CACHE STRING "Seconds that the fuzz tests run each harness")
+if(HALVORA_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "HALVORA_FUZZ needs clang (CC=clang CXX=clang++)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link)
+    add_custom_target(halvora_fuzzers)
+endif()
+
+# halvora_add_fuzzer(<name> SOURCES <files...> [LIBRARIES <targets...>] [SEEDS <folder>])
+# A libFuzzer harness; SEEDS is a folder of inputs it starts from.
+function(halvora_add_fuzzer name)
+    cmake_parse_arguments(F "" "SEEDS" "SOURCES;LIBRARIES" ${ARGN})
+    if(HALVORA_FUZZ)
+        add_executable(${name} ${F_SOURCES})
+        target_link_libraries(${name} PRIVATE ${F_LIBRARIES})
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+        halvora_configure_target(${name})
+        set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+        add_dependencies(halvora_fuzzers ${name})
+        if(F_SEEDS)
+            get_filename_component(seeds "${F_SEEDS}" ABSOLUTE)
+            file(WRITE ${CMAKE_BINARY_DIR}/fuzz/${name}.seeds "${seeds}\n")
+        endif()
+    else()
+        add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz
+                 --build-dir ${CMAKE_BINARY_DIR}/fuzz-tree --time ${HALVORA_FUZZ_SECONDS} ${name})
+        math(EXPR timeout "${HALVORA_FUZZ_SECONDS} + 1200")
+        set_tests_properties(${name} PROPERTIES LABELS fuzz RESOURCE_LOCK halvora_fuzz_tree TIMEOUT ${timeout})
+    endif()
+endfunction()
+
+# Benchmarks: Google Benchmark programs, built with everything else but never run by
+# ctest. scripts/benchmark builds them in a Release tree and runs them all.
+find_package(benchmark QUIET)
+add_custom_target(halvora_benchmarks)
+
+# halvora_add_benchmark(<name> SOURCES <files...> [LIBRARIES <targets...>])
+function(halvora_add_benchmark name)
+    cmake_parse_arguments(B "" "" "SOURCES;LIBRARIES" ${ARGN})
+    if(NOT benchmark_FOUND)
+        message(STATUS "Google Benchmark not found: ${name} is not built")
+        return()
+    endif()
+    add_executable(${name} ${B_SOURCES})
+    target_link_libraries(${name} PRIVATE benchmark::benchmark ${B_LIBRARIES})
+    halvora_configure_target(${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/benchmarks)
+    add_dependencies(halvora_benchmarks ${name})
+endfunction()
