@@ -38,4 +38,10 @@ endif()
 # halvora_configure_target(<target>): the options every project target gets.
 function(halvora_configure_target target)
     target_link_libraries(${target} PRIVATE halvora_compile_options)
+    # The C++ that qmlcachegen writes for a QML module's files is not ours to mend.
+    get_target_property(sources ${target} SOURCES)
+    list(FILTER sources INCLUDE REGEX "/\\.rcc/qmlcache/")
+    if(sources)
+        set_source_files_properties(${sources} TARGET_DIRECTORY ${target} PROPERTIES COMPILE_OPTIONS -w)
+    endif()
 endfunction()

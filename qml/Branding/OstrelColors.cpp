@@ -1,0 +1,6 @@
+#include "OstrelColors.h"
+
+OstrelColors *OstrelColors::create(QQmlEngine *, QJSEngine *)
+{
+    return new OstrelColors();
+}
