@@ -16,9 +16,9 @@ ostrel_BrandingPlugin::ostrel_BrandingPlugin(QObject *parent)
     loadFonts();
 }
 
-void ostrel_BrandingPlugin::loadFonts()
+void ostrel_BrandingPlugin::loadFonts(const QStringList &files)
 {
-    for (const QString &path : fontFiles())
+    for (const QString &path : files)
         loadFont(path);
 }
 

@@ -17,7 +17,8 @@ public:
     // The resource paths of the fonts, in the order they are installed.
     static QStringList fontFiles();
 
-    static void loadFonts();
+    // Installs the fonts in order; a file that fails is skipped.
+    static void loadFonts(const QStringList &files = fontFiles());
     // Installs one font file; false (with a warning naming the file) when it
     // cannot be installed, which leaves its family to a substitute font.
     static bool loadFont(const QString &path);
