@@ -38,14 +38,17 @@ QUrl FileIo::tempFileUrl() const
     // The temporary folder is shared with other users: the name comes from the
     // system's random source and the file is created exclusively (never through a
     // link planted under that name), readable by this user only.
-    const QDir folder(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+    const QString folderPath = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QDir folder(folderPath);
     constexpr int kAttempts = 64;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    // An unusable temporary folder reads as an empty path, which must not become
+    // the working folder.
+    for (int attempt = 0; attempt < kAttempts && !folderPath.isEmpty(); ++attempt) {
         const QString name = QStringLiteral("HalvoraWayvane_%1").arg(QRandomGenerator::system()->generate());
         QFile file(folder.filePath(name));
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return QUrl::fromLocalFile(file.fileName());
     }
-    qWarning() << "Couldn't create a temporary file in" << folder.path();
+    qWarning() << "Couldn't create a temporary file in" << folderPath;
     return {};
 }
