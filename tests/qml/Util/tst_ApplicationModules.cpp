@@ -1,0 +1,40 @@
+#include "main_Application.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QQmlComponent>
+#include <QTest>
+
+#include <memory>
+
+// The application's own engine finds the support modules that the screens import.
+class tst_ApplicationModules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theApplicationImportsTheSupportModules()
+    {
+        main_Application app(nullptr, qApp);
+        QQmlComponent component(&app.engine());
+        component.setData("import QtQuick\n"
+                          "import ostrel.Util\n"
+                          "import ostrel.Branding\n"
+                          "Item {\n"
+                          "    property color accent: OstrelColors.accentColor\n"
+                          "    property string cache: paths.getCachePath()\n"
+                          "    StandardPaths { id: paths }\n"
+                          "    CachedLoader { id: loader }\n"
+                          "}",
+                          QUrl());
+        std::unique_ptr<QObject> item(component.create());
+        QVERIFY2(item, qPrintable(component.errorString()));
+        QCOMPARE(item->property("accent").value<QColor>(), QColor(61, 177, 153));
+        QVERIFY(!item->property("cache").toString().isEmpty());
+        if (QFile::exists(QStringLiteral(":/fonts/Poppins-Regular.ttf")))
+            QVERIFY(QFontDatabase::families().contains(QStringLiteral("Poppins")));
+    }
+};
+
+QTEST_MAIN(tst_ApplicationModules)
+#include "tst_ApplicationModules.moc"
