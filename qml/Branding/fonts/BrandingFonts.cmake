@@ -75,6 +75,14 @@ function(_branding_package_dir cache spec out)
                         "the program will draw its family in a system font.")
         return()
     endif()
+    # Once the registry could not be reached, the other packages are not tried:
+    # an offline configure should not wait for every one of them.
+    get_property(registry_failed GLOBAL PROPERTY HALVORA_FONT_REGISTRY_FAILED)
+    if(registry_failed)
+        message(WARNING "The font package ${spec} is not fetched either; "
+                        "the program will draw its family in a system font.")
+        return()
+    endif()
     set(download "${cache}/download")
     file(REMOVE_RECURSE "${download}" "${dir}.partial")
     file(MAKE_DIRECTORY "${download}")
@@ -89,6 +97,7 @@ function(_branding_package_dir cache spec out)
         string(STRIP "${errors}" errors)
         message(WARNING "Could not fetch the font package ${spec} from the npm registry (${result}: ${errors}); "
                         "the program will draw its family in a system font. Configure again when online.")
+        set_property(GLOBAL PROPERTY HALVORA_FONT_REGISTRY_FAILED TRUE)
         return()
     endif()
     file(ARCHIVE_EXTRACT INPUT "${tarballs}" DESTINATION "${dir}.partial"
