@@ -59,11 +59,11 @@ function(_branding_default_cache_dir out)
     set(${out} "${dir}" PARENT_SCOPE)
 endfunction()
 
-# The folder holding the unpacked npm package of spec ("@scope/name@version"),
+# The folder holding the unpacked npm package package_name ("@scope/name@version"),
 # fetched on first use; empty when it cannot be had.
-function(_branding_package_dir cache spec out)
+function(_branding_package_dir cache package_name out)
     set(${out} "" PARENT_SCOPE)
-    string(REGEX REPLACE "^@" "" flat "${spec}")
+    string(REGEX REPLACE "^@" "" flat "${package_name}")
     string(REGEX REPLACE "[/@]" "-" flat "${flat}")
     set(dir "${cache}/packages/${flat}")
     if(EXISTS "${dir}/package/package.json")
@@ -71,7 +71,7 @@ function(_branding_package_dir cache spec out)
         return()
     endif()
     if(NOT HALVORA_NPM)
-        message(WARNING "npm was not found, so the font package ${spec} cannot be fetched; "
+        message(WARNING "npm was not found, so the font package ${package_name} cannot be fetched; "
                         "the program will draw its family in a system font.")
         return()
     endif()
@@ -79,7 +79,7 @@ function(_branding_package_dir cache spec out)
     # an offline configure should not wait for every one of them.
     get_property(registry_failed GLOBAL PROPERTY HALVORA_FONT_REGISTRY_FAILED)
     if(registry_failed)
-        message(WARNING "The font package ${spec} is not fetched either; "
+        message(WARNING "The font package ${package_name} is not fetched either; "
                         "the program will draw its family in a system font.")
         return()
     endif()
@@ -87,7 +87,7 @@ function(_branding_package_dir cache spec out)
     file(REMOVE_RECURSE "${download}" "${dir}.partial")
     file(MAKE_DIRECTORY "${download}")
     execute_process(
-        COMMAND "${HALVORA_NPM}" pack "${spec}" --pack-destination "${download}"
+        COMMAND "${HALVORA_NPM}" pack "${package_name}" --pack-destination "${download}"
                 --silent --fetch-retries=1 --fetch-timeout=30000
         WORKING_DIRECTORY "${download}"
         RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors
@@ -95,7 +95,7 @@ function(_branding_package_dir cache spec out)
     file(GLOB tarballs "${download}/*.tgz")
     if(NOT result EQUAL 0 OR NOT tarballs)
         string(STRIP "${errors}" errors)
-        message(WARNING "Could not fetch the font package ${spec} from the npm registry (${result}: ${errors}); "
+        message(WARNING "Could not fetch the font package ${package_name} from the npm registry (${result}: ${errors}); "
                         "the program will draw its family in a system font. Configure again when online.")
         set_property(GLOBAL PROPERTY HALVORA_FONT_REGISTRY_FAILED TRUE)
         return()
