@@ -8,7 +8,8 @@ set(HALVORA_TEST_ENVIRONMENT
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     "QT_LOGGING_RULES=qt.qpa.*=false"
     "HALVORA_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-    "HALVORA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    "HALVORA_BINARY_DIR=${CMAKE_BINARY_DIR}"
+    "HALVORA_LOOPBACK_ONLY=1")
 
 # halvora_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>]
 #                  [TIMEOUT <seconds>] [RESOURCE_LOCK <names...>] [LABELS <labels...>]

@@ -4,6 +4,8 @@
 #include "BoardSettings.h"
 #include "BoardSimulator.h"
 #include "StdioBoardTransport.h"
+#include "WifiBoardTransport.h"
+#include "WifiCommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -59,8 +61,12 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Plays a Zelto controller board on the packet link. Frames from the host are read from standard input "
-        "and the board's frames written to standard output."));
+        "Plays a Zelto controller board on the packet link.\n"
+        "With --transport stdio (the default) frames from the host are read from standard input and the board's "
+        "frames written to standard output.\n"
+        "With --transport wifi the board listens as a Wi-Fi board does: a TLS (or --plain TCP) stream and "
+        "encrypted datagrams, by default on 127.0.0.2, ports 40000 and 40001. Once it listens it prints "
+        "\"Listening on <address> stream <port> datagrams <port>\" on standard output."));
     parser.addHelpOption();
     const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("The link the transport poses as: usb or wifi."),
                                   QStringLiteral("kind"), QStringLiteral("usb"));
@@ -88,6 +94,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption corrupt(QStringLiteral("corrupt"),
                                      QStringLiteral("Corrupt the frames sent: magic, length, checksum or truncate."),
                                      QStringLiteral("mode"), QStringLiteral("none"));
+    const QCommandLineOption transportOption(QStringLiteral("transport"),
+                                             QStringLiteral("How the host reaches the board: stdio or wifi."),
+                                             QStringLiteral("kind"), QStringLiteral("stdio"));
+    parser.addOption(transportOption);
+    const WifiCommandLine wifi;
+    wifi.addOptions(parser);
     parser.addOptions({link, serial, deviceType, extendedType, version, heartbeat, key, iv, silent, refuse, inactive,
                        corrupt});
     parser.process(app);
@@ -124,6 +136,22 @@ int main(int argc, char *argv[])
     settings.reportActiveLinkInactive = parser.isSet(inactive);
 
     BoardSimulator board(settings);
+    const QString transportName = parser.value(transportOption).toLower();
+    if (transportName == QLatin1String("wifi")) {
+        QString error;
+        const std::optional<WifiBoardSettings> wifiSettings = wifi.settings(parser, &error);
+        if (!wifiSettings)
+            return fail(error);
+        WifiBoardTransport network(&board, *wifiSettings);
+        if (!network.start(&error))
+            return fail(error);
+        printf("Listening on %s stream %u datagrams %u\n", qPrintable(wifiSettings->address.toString()),
+               unsigned(network.streamPort()), unsigned(network.datagramPort()));
+        fflush(stdout);
+        return app.exec();
+    }
+    if (transportName != QLatin1String("stdio"))
+        return fail(QStringLiteral("--transport must be stdio or wifi"));
     StdioBoardTransport transport(&board, linkName == QLatin1String("wifi") ? BoardLinkType::WiFi : BoardLinkType::USB);
     QObject::connect(&transport, &StdioBoardTransport::finished, &app, &QCoreApplication::quit);
     return app.exec();
