@@ -242,7 +242,10 @@ void WifiDatalink::createDatagramSocket()
 {
     m_datagramBuffer.resize(MaxDatagramSize);
     m_datagramSocket = new QUdpSocket(this);
-    if (!m_datagramSocket->bind(QHostAddress::Any, m_settings.localDatagramPort))
+    // Shared, so that the datalinks of several boards (each connected to its own
+    // board) and a board on this machine itself can all use the port.
+    if (!m_datagramSocket->bind(QHostAddress::Any, m_settings.localDatagramPort,
+                                QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
         qCWarning(lcWifiDatalink) << "Cannot bind the datagram port" << m_settings.localDatagramPort << ":"
                                   << m_datagramSocket->errorString();
     m_datagramSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

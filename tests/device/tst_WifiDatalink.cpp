@@ -346,6 +346,9 @@ private slots:
         QVERIFY(datagrams.wait(5000));
         QCOMPARE(datagrams[0][0].toByteArray().toHex(' '), probeFrame().toHex(' '));
         QCOMPARE(rejected.count(), 0);
+        // From the port the datalink bound, which stays bound once the socket is
+        // connected to the board.
+        QCOMPARE(board->transport.connections().first()->datagramPeerPort(), link->settings().localDatagramPort);
         // The board's answer (zero padded) ends the probe.
         QTRY_VERIFY_WITH_TIMEOUT(!link->isProbing(), 5000);
         const qsizetype probes = datagrams.count();
@@ -409,6 +412,44 @@ private slots:
         QVERIFY(packets.wait(5000));
         QCOMPARE(packets[0][0].value<DatalinkChannelId>(), DatalinkChannelId(3));
         QCOMPARE(packets[0][1].toByteArray(), toHost);
+    }
+
+    // Two boards on two loopback addresses, one datagram port on the host for both:
+    // each datalink reads only its own board's datagrams.
+    void twoBoardsShareTheDatagramPort()
+    {
+        const quint16 hostPort = NetworkBoard::freeDatagramPort();
+        std::vector<std::unique_ptr<NetworkBoard>> boards;
+        std::vector<std::unique_ptr<WifiDatalink>> links;
+        std::vector<std::unique_ptr<QSignalSpy>> packets;
+        for (const char *address : {"127.0.0.2", "127.0.0.3"}) {
+            WifiBoardSettings network = NetworkBoard::networkSettings(m_certificates, false);
+            network.address = QHostAddress(QString::fromLatin1(address));
+            network.hostDatagramPort = hostPort;
+            boards.push_back(std::make_unique<NetworkBoard>(BoardSettings(), network));
+            QString error;
+            QVERIFY2(boards.back()->transport.start(&error), qPrintable(error));
+            links.push_back(makeLink(*boards.back(), false));
+            packets.push_back(std::make_unique<QSignalSpy>(links.back().get(), &AbstractDataLink::packetReceived));
+            links.back()->initialise();
+        }
+        for (size_t i = 0; i < links.size(); ++i) {
+            QTRY_COMPARE_WITH_TIMEOUT(links[i]->state(), AbstractDataLink::Connected, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!links[i]->isProbing(), 5000);
+            QCOMPARE(boards[i]->transport.connections().first()->datagramPeerPort(), hostPort);
+        }
+        for (size_t i = 0; i < boards.size(); ++i) {
+            packets[i]->clear();
+            boards[i]->simulator.send(boards[i]->simulator.links().first(), 4, QByteArray("board ") + char('0' + i),
+                                      false);
+        }
+        for (size_t i = 0; i < boards.size(); ++i) {
+            QTRY_COMPARE_WITH_TIMEOUT(packets[i]->count(), 1, 5000);
+            QCOMPARE(packets[i]->at(0).at(1).toByteArray(), QByteArray("board ") + char('0' + i));
+        }
+        QTest::qWait(100);
+        for (const auto &spy : packets)
+            QCOMPARE(spy->count(), 1);
     }
 
     // Datagrams as they reach an encrypting link, sent by the board as raw bytes;
