@@ -74,6 +74,18 @@ private slots:
         QTest::newRow("version") << QStringList{"--datalink-version", "x"} << "--datalink-version must be a number";
         QTest::newRow("key") << QStringList{"--key", "00ff"} << "--key must be 64 hexadecimal digits";
         QTest::newRow("corruption") << QStringList{"--corrupt", "all"} << "--corrupt must be none";
+        QTest::newRow("transport") << QStringList{"--transport", "serial"} << "--transport must be stdio or wifi";
+        QTest::newRow("TLS without certificate")
+            << QStringList{"--transport", "wifi"} << "a TLS board needs --certificate and --private-key";
+        QTest::newRow("certificate that is no certificate")
+            << QStringList{"--transport", "wifi", "--certificate", BOARD_SIMULATOR, "--private-key", BOARD_SIMULATOR}
+            << "--certificate must name a PEM certificate";
+        QTest::newRow("address") << QStringList{"--transport", "wifi", "--plain", "--address", "board.local"}
+                                 << "--address must be an IP address";
+        QTest::newRow("port") << QStringList{"--transport", "wifi", "--plain", "--stream-port", "70000"}
+                              << "ports must be numbers from 0 to 65535";
+        QTest::newRow("split") << QStringList{"--transport", "wifi", "--plain", "--split", "-3"}
+                               << "--split must be a number of bytes";
     }
     void refusesBadOptions()
     {
