@@ -238,6 +238,7 @@ private slots:
 
         QVERIFY(board->transport.listen());
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
         QCOMPARE(link->retryCount(), 0);
     }
 
@@ -252,6 +253,7 @@ private slots:
         QSignalSpy packets(link.get(), &AbstractDataLink::packetReceived);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
 
         LogCapture log("Device.WifiDatalink");
         QSignalSpy states(link.get(), &AbstractDataLink::datalinkStateSignal);
@@ -338,6 +340,7 @@ private slots:
         const auto link = makeLink(*board, true);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
         QTest::qWait(200);
         QCOMPARE(datagrams.count(), 0); // no probe before the key
 
@@ -398,6 +401,7 @@ private slots:
         QSignalSpy packets(link.get(), &AbstractDataLink::packetReceived);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
         if (encrypted)
             link->setAesKeys(board->simulator.settings().datagramKey, board->simulator.settings().datagramIv);
         QTRY_VERIFY_WITH_TIMEOUT(!link->isProbing(), 5000);
@@ -489,6 +493,7 @@ private slots:
         QSignalSpy packets(link.get(), &AbstractDataLink::packetReceived);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
         link->setAesKeys(silent.datagramKey, silent.datagramIv);
         QVERIFY(waitForDatagram(*board));
 
@@ -514,6 +519,7 @@ private slots:
         QSignalSpy packets(link.get(), &AbstractDataLink::packetReceived);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
         link->setAesKeys(silent.datagramKey, silent.datagramIv);
         QVERIFY(waitForDatagram(*board));
 
@@ -555,6 +561,7 @@ private slots:
         QSignalSpy packets(link.get(), &AbstractDataLink::packetReceived);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
 
         board->transport.closeDatagramSocket();
         LogCapture log("Device.WifiDatalink");
@@ -595,6 +602,7 @@ private slots:
         const auto link = makeLink(*board, tls);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
 
         LogCapture log("Device.WifiDatalink");
         QSignalSpy states(link.get(), &AbstractDataLink::datalinkStateSignal);
@@ -635,6 +643,7 @@ private slots:
         QSignalSpy packets(link.get(), &AbstractDataLink::packetReceived);
         link->initialise();
         QTRY_COMPARE_WITH_TIMEOUT(link->state(), AbstractDataLink::Connected, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!board->simulator.links().isEmpty(), 5000); // the board's side of the handshake
         board->transport.settings().streamChunkSize = chunkSize;
         board->transport.settings().mergeWrites = merge;
 
