@@ -108,6 +108,8 @@ void DatalinkCommChannel::startHeartbeat()
     stopHeartbeat();
     m_watchdog = new QTimer(this);
     m_watchdog->setSingleShot(true);
+    // A coarse timer may fire up to 5% early; a link must not be dropped before its time.
+    m_watchdog->setTimerType(Qt::PreciseTimer);
     connect(m_watchdog, &QTimer::timeout, this, &DatalinkCommChannel::missedHeartBeat);
     m_watchdog->start(m_timings.heartbeatWatchdog);
 }
