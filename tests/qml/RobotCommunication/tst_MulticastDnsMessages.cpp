@@ -2,7 +2,9 @@
 #include "MulticastDnsMessages.h"
 #include "MulticastDnsSocket.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -14,6 +16,10 @@
 #include <array>
 
 using namespace ostrel::infra;
+
+// The libFuzzer harness, linked in so that every test run also walks random and damaged
+// datagrams under the sanitizers.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {
 
@@ -424,6 +430,44 @@ private slots:
         // Any cut of the datagram is read without going past its end.
         for (qsizetype length = 0; length < datagram.size(); ++length)
             describe(datagram.left(length));
+    }
+
+    // Captured datagrams cut at every length and damaged at random places, and random
+    // bytes, as the harness sees them: nothing is read outside the datagram.
+    void damagedAndRandomDatagrams()
+    {
+        QRandomGenerator random(20261210);
+        const QDir data(QStringLiteral(HALVORA_TEST_DATA_DIR));
+        for (const QString &name : data.entryList({QStringLiteral("*.bin")}, QDir::Files)) {
+            const QByteArray original = testData(name);
+            for (qsizetype length = 0; length <= original.size(); ++length)
+                LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(original.constData()), std::size_t(length));
+            for (int round = 0; round < 2000; ++round) {
+                QByteArray damaged = original;
+                for (int change = 0, changes = 1 + random.bounded(4); change < changes; ++change) {
+                    const qsizetype at = random.bounded(damaged.size());
+                    switch (random.bounded(3)) {
+                    case 0: // any byte
+                        damaged[at] = char(random.bounded(256));
+                        break;
+                    case 1: // a compression pointer to anywhere
+                        damaged[at] = char(0xC0 | random.bounded(0x40));
+                        break;
+                    default: // a length or count that no longer adds up
+                        damaged[at] = char(damaged[at] + 1);
+                    }
+                }
+                damaged.truncate(random.bounded(damaged.size()) + 1);
+                LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(damaged.constData()),
+                                       std::size_t(damaged.size()));
+            }
+        }
+        QByteArray noise(mdns::datagramCapacity + 16, '\0');
+        for (int round = 0; round < 2000; ++round) {
+            random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+            const std::size_t length = random.bounded(quint32(noise.size()));
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(noise.constData()), length);
+        }
     }
 
     // receive() over the loopback interface: whole datagrams only, from the right interface.
