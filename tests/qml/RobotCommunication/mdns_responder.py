@@ -10,7 +10,7 @@ line on standard output, "ok ..." or "error ...".
     register <instance> <port> [txt ...]         announce <instance>._ssh._tcp.local.
     update <instance> [txt ...]                  announce new TXT strings for an instance
     unregister <instance>                        send the goodbye of an instance
-    question <address>                           hex of the first question heard from <address>
+    question <address> <port>                    hex of the first question heard from there
     quit
 
 A TXT argument "key=value" is sent as it stands, "key=" as a key with an empty value
@@ -18,6 +18,7 @@ and "key" as a key without "=".
 """
 
 import os
+import shutil
 import socket
 import struct
 import subprocess
@@ -36,13 +37,14 @@ def reply(text):
 
 
 def run(*command):
+    command = (shutil.which(command[0]) or "/usr/sbin/" + command[0],) + command[1:]
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
 
 class QuestionCapture:
-    """Keeps the first multicast DNS question each sender puts on the link."""
+    """Keeps the first multicast DNS question that each sender (address and port) puts on the link."""
 
-    def __init__(self, ifname):
+    def __init__(self, ifname, local_v4):
         self.questions = {}
         self.lock = threading.Lock()
         self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -50,7 +52,7 @@ class QuestionCapture:
         self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
         self.sock.bind(("0.0.0.0", 5353))
         self.sock.setsockopt(socket.IPPROTO_IP, socket.IP_ADD_MEMBERSHIP,
-                             socket.inet_aton("224.0.0.251") + socket.inet_aton(self.local_v4))
+                             socket.inet_aton("224.0.0.251") + socket.inet_aton(local_v4))
         self.sock6 = socket.socket(socket.AF_INET6, socket.SOCK_DGRAM)
         self.sock6.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.sock6.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
@@ -62,26 +64,36 @@ class QuestionCapture:
         for s in (self.sock, self.sock6):
             threading.Thread(target=self.listen, args=(s,), daemon=True).start()
 
-    local_v4 = "0.0.0.0"
-
     def listen(self, sock):
         while True:
             data, sender = sock.recvfrom(9000)
-            address = sender[0].split("%")[0]
+            source = (sender[0].split("%")[0], sender[1])
             flags = struct.unpack("!H", data[2:4])[0] if len(data) >= 4 else 0
             if flags & 0x8000:
                 continue  # a response, not a question
             with self.lock:
-                self.questions.setdefault(address, data)
+                self.questions.setdefault(source, data)
 
-    def question(self, address, wait=5.0):
+    def question(self, source, wait=5.0):
         deadline = time.monotonic() + wait
         while time.monotonic() < deadline:
             with self.lock:
-                if address in self.questions:
-                    return self.questions[address]
+                if source in self.questions:
+                    return self.questions[source]
             time.sleep(0.02)
         return None
+
+
+def wait_until_operational(ifname):
+    """Packets sent before the kernel reports the link up are dropped; wait for it."""
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        state = subprocess.run((shutil.which("ip") or "/usr/sbin/ip", "-o", "link", "show", "dev", ifname),
+                               capture_output=True, text=True).stdout
+        if " state UP " in state:
+            return
+        time.sleep(0.02)
+    raise RuntimeError(ifname + " did not come up")
 
 
 def txt_properties(arguments):
@@ -124,13 +136,12 @@ def main():
                 run("ip", "addr", "add", v4, "dev", ifname)
                 run("ip", "-6", "addr", "add", v6, "dev", ifname, "nodad")
                 run("ip", "link", "set", ifname, "multicast", "on", "up")
+                wait_until_operational(ifname)
                 addresses = [v4.split("/")[0], v6.split("/")[0]]
-                QuestionCapture.local_v4 = addresses[0]
                 reply("ok")
             elif command == "start":
-                capture = QuestionCapture(ifname)
-                zc = Zeroconf(
-                              ip_version=IPVersion.All)
+                capture = QuestionCapture(ifname, addresses[0])
+                zc = Zeroconf(ip_version=IPVersion.All)
                 reply("ok")
             elif command == "register":
                 instance, port = arguments[0], int(arguments[1])
@@ -153,7 +164,7 @@ def main():
                 zc.unregister_service(infos.pop(arguments[0]))
                 reply("ok")
             elif command == "question":
-                data = capture.question(arguments[0])
+                data = capture.question((arguments[0], int(arguments[1])))
                 reply("ok " + data.hex() if data is not None else "error no question heard")
             elif command == "quit":
                 break
