@@ -1,6 +1,8 @@
 #include "BoardSimulator.h"
 
+#include "BoardControlChannel.h"
 #include "BoardCrc.h"
+#include "BoardErrorChannel.h"
 #include "BoardFrame.h"
 #include "BoardLink.h"
 #include "BoardLinkProtocol.h"
@@ -16,6 +18,8 @@ BoardSimulator::BoardSimulator(const BoardSettings &settings, QObject *parent)
     m_clock.start();
     m_linkProtocol = new BoardLinkProtocol(this);
     addChannel(m_linkProtocol);
+    addChannel(new BoardControlChannel(this));
+    addChannel(new BoardErrorChannel(this));
 }
 
 BoardLink *BoardSimulator::attachLink(BoardLinkType type)
