@@ -367,6 +367,42 @@ private slots:
         QCOMPARE(recorder.lines, expected);
     }
 
+    // The board object queues these by name, and the settings editor's records travel
+    // through queued connections under their short names.
+    void queriesCanBeQueuedByName_data()
+    {
+        QTest::addColumn<QByteArray>("slot");
+        QTest::addColumn<QByteArray>("bytes");
+
+        QTest::newRow("image details") << QByteArray("getFwImageDetails") << hex("0500250000");
+        QTest::newRow("external mode") << QByteArray("getExtModStatus") << hex("0500820000");
+        QTest::newRow("mass storage") << QByteArray("getMscState") << hex("0500400000");
+        QTest::newRow("app status") << QByteArray("getAppStatus") << hex("0500810000");
+        QTest::newRow("date") << QByteArray("getDate") << hex("0500060000");
+        QTest::newRow("wifi settings") << QByteArray("getWifiSettings") << hex("0500630000");
+        QTest::newRow("build id") << QByteArray("getCurrentBuildID") << hex("0500830000");
+    }
+
+    void queriesCanBeQueuedByName()
+    {
+        QFETCH(QByteArray, slot);
+        QFETCH(QByteArray, bytes);
+
+        ControlChannel channel(nullptr, 1, true, nullptr);
+        SignalRecorder recorder(&channel);
+        QVERIFY(QMetaObject::invokeMethod(&channel, slot.constData(), Qt::QueuedConnection));
+        QVERIFY(recorder.lines.isEmpty());
+        QTRY_COMPARE(recorder.lines, QStringList{written(bytes)});
+    }
+
+    void recordTypesAreKnownByName()
+    {
+        ControlChannel channel(nullptr, 1, true, nullptr);
+        QCOMPARE(QMetaType::fromName("ResponseCode"), QMetaType::fromType<ControlChannel::ResponseCode>());
+        QCOMPARE(QMetaType::fromName("WifiSettings"), QMetaType::fromType<ControlChannel::WifiSettings>());
+        QCOMPARE(QMetaType::fromName("WifiState"), QMetaType::fromType<ControlChannel::WifiState>());
+    }
+
     void recordsKeepTheirFields()
     {
         const ControlChannel::TimeDate date = sampleDate();
