@@ -78,6 +78,11 @@ USBDataLink::~USBDataLink()
 
     const bool inLanded = cancelAndWait(m_transferIn, m_inInFlight, m_inLastStatus);
     const bool outLanded = cancelAndWait(m_transferOut, m_outInFlight, m_outLastStatus);
+    {
+        // Waits for a completion handler that has marked its transfer landed but
+        // has not finished yet.
+        std::lock_guard barrier(m_transferLock);
+    }
     if (!inLanded || !outLanded) {
         // Freeing a transfer the bus still holds would let libusb write into freed
         // memory; it is left allocated instead.
@@ -337,11 +342,13 @@ void USBDataLink::readCompleted(libusb_transfer *transfer)
 
 void USBDataLink::handleWriteCompletion(libusb_transfer *transfer)
 {
+    // Everything runs under the lock: teardown takes it once a transfer has landed,
+    // so that no handler still touches the datalink when it goes.
+    std::lock_guard lock(m_transferLock);
     enum class Outcome { Continues, Done, Failed, Ended };
     Outcome outcome = Outcome::Continues;
     bool landedForCancel = false;
     {
-        std::lock_guard lock(m_transferLock);
         m_outInFlight = false;
         m_outLastStatus = transfer->status;
         if (!m_running || transfer->status == LIBUSB_TRANSFER_CANCELLED || m_abandonPacket) {
@@ -405,9 +412,9 @@ void USBDataLink::handleReadCompletion(libusb_transfer *transfer)
     const int received = qBound(0, transfer->actual_length, transfer->length);
     emit usbIn(QByteArray(reinterpret_cast<const char *>(transfer->buffer), received));
 
+    std::lock_guard lock(m_transferLock); // see handleWriteCompletion
     bool failed = false;
     {
-        std::lock_guard lock(m_transferLock);
         m_inInFlight = false;
         m_inLastStatus = transfer->status;
         if (!m_running || transfer->status == LIBUSB_TRANSFER_CANCELLED) {

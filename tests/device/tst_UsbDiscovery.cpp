@@ -99,6 +99,18 @@ struct DiscoveryRig
         return changed.wait(3000) && managers[index]->activeLinkType() == AbstractDataLink::USB;
     }
 
+    // Waits, without running the event loop (so nothing is adopted), until the
+    // discovery thread has handed a board over.
+    bool waitForHandOverWithoutAdopting()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (bus.counters().open < 1 && waited.elapsed() < 5000)
+            std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(200ms); // time for rounds that must not happen
+        return bus.counters().open >= 1;
+    }
+
     // libusb's rules were kept and everything handed out came back.
     void verifyReleased()
     {
@@ -241,7 +253,7 @@ private slots:
         rig.plugBoard("USB-A");
         rig.plugBoard("USB-B");
         rig.start();
-        std::this_thread::sleep_for(300ms); // the owner's thread is busy: no adoption
+        QVERIFY(rig.waitForHandOverWithoutAdopting());
         QCOMPARE(rig.bus.counters().open, 1);
         QCOMPARE(rig.discovery->knownDeviceCount(), 1);
         QVERIFY(rig.managers.isEmpty());
@@ -352,7 +364,7 @@ private slots:
             rig.plugBoard("USB-T");
         rig.start();
         if (state == QLatin1String("hand-over")) {
-            std::this_thread::sleep_for(200ms);
+            QVERIFY(rig.waitForHandOverWithoutAdopting());
             QCOMPARE(rig.discovery->knownDeviceCount(), 1);
         } else {
             QTRY_COMPARE(rig.managers.size(), state == QLatin1String("two") ? 2 : 1);
