@@ -3,9 +3,12 @@
 #include "BoardControlChannel.h"
 #include "BoardCrc.h"
 #include "BoardErrorChannel.h"
+#include "BoardExternalMode.h"
+#include "BoardFileService.h"
 #include "BoardFrame.h"
 #include "BoardLink.h"
 #include "BoardLinkProtocol.h"
+#include "BoardUpdateService.h"
 
 #include <QLoggingCategory>
 
@@ -20,6 +23,9 @@ BoardSimulator::BoardSimulator(const BoardSettings &settings, QObject *parent)
     addChannel(m_linkProtocol);
     addChannel(new BoardControlChannel(this));
     addChannel(new BoardErrorChannel(this));
+    addChannel(new BoardUpdateService(this));
+    addChannel(new BoardExternalMode(this));
+    addChannel(new BoardFileService(this));
 }
 
 BoardLink *BoardSimulator::attachLink(BoardLinkType type)

@@ -1,0 +1,181 @@
+#include "BoardUpdateService.h"
+
+#include "BoardBytes.h"
+#include "BoardCrc.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcBoardUpdate, "BoardSimulator.UpdateService")
+
+namespace {
+
+constexpr uint32_t Magic = 0xDDCCBBAAu;
+constexpr qsizetype HeaderSize = 12;
+constexpr qsizetype VersionTextSize = 16;
+
+} // namespace
+
+BoardUpdateService::BoardUpdateService(BoardSimulator *board)
+    : BoardChannel(board, Number)
+{
+}
+
+void BoardUpdateService::setSeed(uint32_t mode, uint32_t seed)
+{
+    m_mode = mode;
+    m_seed = seed;
+}
+
+void BoardUpdateService::setFault(Fault fault, int afterChunks)
+{
+    m_fault = fault;
+    m_faultAfterChunks = afterChunks;
+}
+
+std::optional<uint32_t> BoardUpdateService::commandType(const QByteArray &payload)
+{
+    if (payload.size() < HeaderSize || BoardBytes::read<uint32_t>(payload, 0) != Magic)
+        return std::nullopt;
+    const uint32_t type = BoardBytes::read<uint32_t>(payload, 4);
+    const uint32_t length = BoardBytes::read<uint32_t>(payload, 8);
+    if (payload.size() != HeaderSize + qsizetype(length))
+        return std::nullopt;
+    switch (type) {
+    case SeedMessage:
+    case WifiModuleVersion:
+        return length == 0 ? std::optional(type) : std::nullopt;
+    case FirmwareMessage:
+    case ApplicationMessage:
+    case WifiModuleMessage:
+        return length == 8 ? std::optional(type) : std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+void BoardUpdateService::handleMessage(BoardLink *link, const QByteArray &payload, bool)
+{
+    const std::optional<uint32_t> type = commandType(payload);
+    if (m_receiving) {
+        const qsizetype expected = qMin<qsizetype>(ChunkSize, m_current.declaredSize - m_current.image.size());
+        if (!type || payload.size() == expected) {
+            handleChunk(link, payload);
+            return;
+        }
+        qCDebug(lcBoardUpdate) << "A new command abandons the upload in progress";
+        m_receiving = false;
+    }
+    if (!type) {
+        qCDebug(lcBoardUpdate) << "Ignoring" << payload.size() << "bytes that are no update command";
+        return;
+    }
+    handleCommand(link, *type, payload.sliced(HeaderSize));
+}
+
+void BoardUpdateService::reply(BoardLink *link, uint32_t type, const QByteArray &payload)
+{
+    QByteArray message;
+    BoardBytes::append<uint32_t>(message, Magic);
+    BoardBytes::append<uint32_t>(message, type);
+    BoardBytes::append<uint32_t>(message, uint32_t(payload.size()));
+    message.append(payload);
+    send(link, message, true);
+}
+
+bool BoardUpdateService::replyWithFault(BoardLink *link)
+{
+    if (m_fault == Fault::None || m_chunks != m_faultAfterChunks)
+        return false;
+    m_receiving = false;
+    switch (m_fault) {
+    case Fault::Fail:
+        reply(link, Failed);
+        break;
+    case Fault::TimeOut:
+        reply(link, TimedOut);
+        break;
+    case Fault::ApplicationRunning:
+        reply(link, ApplicationRunning);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void BoardUpdateService::handleCommand(BoardLink *link, uint32_t type, const QByteArray &payload)
+{
+    switch (type) {
+    case SeedMessage: {
+        ++m_seedRequests;
+        QByteArray seed;
+        BoardBytes::append<uint32_t>(seed, m_mode);
+        BoardBytes::append<uint32_t>(seed, m_seed);
+        reply(link, SeedMessage, seed);
+        return;
+    }
+    case WifiModuleVersion: {
+        ++m_versionRequests;
+        // A freshly uploaded module is verified only after a while.
+        const bool verified = !m_moduleUploaded || ++m_pollsSinceModuleUpload > m_unverifiedPolls;
+        QByteArray version;
+        BoardBytes::append<uint32_t>(version, verified ? 1 : 0);
+        version.append(m_wifiModuleVersion.left(VersionTextSize));
+        version.append(QByteArray(VersionTextSize - qMin(VersionTextSize, m_wifiModuleVersion.size()), '\0'));
+        reply(link, WifiModuleVersion, version);
+        return;
+    }
+    default:
+        break;
+    }
+
+    // The start of an upload.
+    m_current = Upload();
+    m_current.kind = type;
+    m_current.declaredSize = BoardBytes::read<uint32_t>(payload, 0);
+    m_current.declaredCrc = BoardBytes::read<uint32_t>(payload, 4);
+    m_chunks = 0;
+    m_unscramble = type == ApplicationMessage && m_mode == 1;
+    if (m_unscramble)
+        m_unscrambler.seed(m_seed);
+    if (replyWithFault(link))
+        return;
+    if (m_current.declaredSize == 0) {
+        qCDebug(lcBoardUpdate) << "Refusing an upload of 0 bytes";
+        reply(link, Failed);
+        return;
+    }
+    m_receiving = true;
+    reply(link, type);
+}
+
+void BoardUpdateService::handleChunk(BoardLink *link, const QByteArray &chunk)
+{
+    QByteArray data = chunk;
+    // The host scrambles whole-word chunks only; the others travel as they are.
+    if (m_unscramble && data.size() % 4 == 0)
+        m_unscrambler.unscramble(reinterpret_cast<unsigned char *>(data.data()), uint32_t(data.size()));
+    m_current.image.append(data);
+    ++m_chunks;
+    if (replyWithFault(link))
+        return;
+    reply(link, m_current.kind);
+    if (m_current.image.size() < qsizetype(m_current.declaredSize))
+        return;
+
+    m_receiving = false;
+    m_current.accepted = m_current.image.size() == qsizetype(m_current.declaredSize)
+                         && boardCrc32(m_current.image) == m_current.declaredCrc;
+    m_uploads.append(m_current);
+    emit uploadCompleted(m_current);
+    if (!m_current.accepted) {
+        qCDebug(lcBoardUpdate) << "The uploaded image does not match its size or checksum";
+        reply(link, Failed);
+        return;
+    }
+    if (m_current.kind == WifiModuleMessage) {
+        m_moduleUploaded = true;
+        m_pollsSinceModuleUpload = 0;
+    }
+    reply(link, Finished);
+}
