@@ -34,6 +34,12 @@ struct BoardRig
 
     BoardControlChannel *boardControl() const { return qobject_cast<BoardControlChannel *>(board.channel(1)); }
     BoardErrorChannel *boardErrors() const { return qobject_cast<BoardErrorChannel *>(board.channel(6)); }
+    // The board's handler of a channel, by its class.
+    template<typename Channel>
+    Channel *channel() const
+    {
+        return qobject_cast<Channel *>(board.channel(Channel::Number));
+    }
 
     // True once the board is identified and its USB link is the active one.
     bool connect()
