@@ -1,4 +1,7 @@
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -65,6 +68,42 @@ private slots:
         QCOMPARE(board.exitCode(), 0);
     }
 
+    // The board's file service serves the folder given, and its external-mode channel
+    // plays the script given.
+    void servesFilesAndPlaysTheScript()
+    {
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("logs"));
+        QFile log(root.filePath("logs/run1.hlf"));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("0123456789");
+        log.close();
+        QFile script(root.filePath("script.txt"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("0a0b0c\n\nFF\n");
+        script.close();
+
+        QProcess board;
+        board.start(QStringLiteral(BOARD_SIMULATOR),
+                    {"--files", root.path(), "--extmode-script", root.filePath("script.txt")});
+        const auto stop = qScopeGuard([&board] {
+            board.kill();
+            board.waitForFinished();
+        });
+        QVERIFY(board.waitForStarted());
+        // A listing request for /logs on channel 9, then a payload on channel 5.
+        board.write(hex("CDAB 0900 1300") + hex("0D000000 0600 00") + "/logs" + hex("00"));
+        board.write(hex("CDAB 0500 0800 7172"));
+        QByteArray received;
+        const QByteArray name("run1.hlf");
+        const QByteArray scripted = hex("CDAB 0500 0900 0A0B0C");
+        while (!(received.contains(name) && received.contains(scripted)) && board.waitForReadyRead(10000))
+            received += board.readAllStandardOutput();
+        // The entry: its time, size 10, type 8 (a file), the name's length and the name.
+        QVERIFY(received.contains(hex("0A000000 0800 0800") + name));
+        QVERIFY(received.contains(scripted));
+    }
+
     void refusesBadOptions_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -86,6 +125,9 @@ private slots:
                               << "ports must be numbers from 0 to 65535";
         QTest::newRow("split") << QStringList{"--transport", "wifi", "--plain", "--split", "-3"}
                                << "--split must be a number of bytes";
+        QTest::newRow("files") << QStringList{"--files", "/nonexistent/folder"} << "--files must name a folder";
+        QTest::newRow("script") << QStringList{"--extmode-script", "/nonexistent/script"}
+                                << "--extmode-script must name a file";
     }
     void refusesBadOptions()
     {

@@ -1,6 +1,8 @@
 // The board simulator as a program of its own: one board that answers the host on
 // the link its transport carries, with switches for the ways a board can fail.
 
+#include "BoardExternalMode.h"
+#include "BoardFileService.h"
 #include "BoardSettings.h"
 #include "BoardSimulator.h"
 #include "StdioBoardTransport.h"
@@ -9,6 +11,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -43,6 +47,24 @@ bool parseHex(const QString &text, qsizetype size, QByteArray *value)
     if (bytes.size() != size || bytes.toHex() != text.toLatin1().toLower())
         return false;
     *value = bytes;
+    return true;
+}
+
+// One reply per line, in hexadecimal digits; blank lines are skipped.
+bool readScript(const QString &path, QList<QByteArray> *replies)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.isEmpty())
+            continue;
+        const QByteArray reply = QByteArray::fromHex(line);
+        if (reply.toHex() != line.toLower())
+            return false;
+        replies->append(reply);
+    }
     return true;
 }
 
@@ -100,8 +122,16 @@ int main(int argc, char *argv[])
     parser.addOption(transportOption);
     const WifiCommandLine wifi;
     wifi.addOptions(parser);
+    const QCommandLineOption files(QStringLiteral("files"),
+                                   QStringLiteral("Serve this folder as the board's file system."),
+                                   QStringLiteral("folder"));
+    const QCommandLineOption extModeScript(
+        QStringLiteral("extmode-script"),
+        QStringLiteral("Answer each external-mode payload with the next line of this file (hexadecimal digits) "
+                       "instead of echoing it."),
+        QStringLiteral("file"));
     parser.addOptions({link, serial, deviceType, extendedType, version, heartbeat, key, iv, silent, refuse, inactive,
-                       corrupt});
+                       corrupt, files, extModeScript});
     parser.process(app);
 
     BoardSettings settings;
@@ -135,7 +165,17 @@ int main(int argc, char *argv[])
     settings.refuseActivation = parser.isSet(refuse);
     settings.reportActiveLinkInactive = parser.isSet(inactive);
 
+    if (parser.isSet(files) && !QFileInfo(parser.value(files)).isDir())
+        return fail(QStringLiteral("--files must name a folder"));
+    QList<QByteArray> script;
+    if (parser.isSet(extModeScript) && (!readScript(parser.value(extModeScript), &script) || script.isEmpty()))
+        return fail(QStringLiteral("--extmode-script must name a file of hexadecimal lines"));
+
     BoardSimulator board(settings);
+    if (parser.isSet(files))
+        qobject_cast<BoardFileService *>(board.channel(BoardFileService::Number))
+            ->setRootFolder(QFileInfo(parser.value(files)).absoluteFilePath());
+    qobject_cast<BoardExternalMode *>(board.channel(BoardExternalMode::Number))->setScript(script);
     const QString transportName = parser.value(transportOption).toLower();
     if (transportName == QLatin1String("wifi")) {
         QString error;
