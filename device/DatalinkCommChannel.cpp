@@ -125,6 +125,12 @@ void DatalinkCommChannel::stopHeartbeat()
     m_watchdog = nullptr;
 }
 
+void DatalinkCommChannel::restartWatchdog(std::chrono::milliseconds interval)
+{
+    if (m_watchdog)
+        m_watchdog->start(interval);
+}
+
 bool DatalinkCommChannel::isWatchdogRunning() const
 {
     return m_watchdog && m_watchdog->isActive();

@@ -46,6 +46,8 @@ public slots:
     void startHeartbeat();
     // Ends the watchdog; the heartbeat itself keeps going out.
     void stopHeartbeat();
+    // Gives a running watchdog this long until the next board heartbeat.
+    void restartWatchdog(std::chrono::milliseconds interval);
     void requestDeviceInfo(AbstractDataLink::LinkType linkType);
     void setInterface(AbstractDataLink::LinkType newLinkType, bool noActiveConnection = false);
     void getAesKey();

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "LinkTimings.h"
+#include "ZeltoSettings.h"
+
+#include <chrono>
+
+// How the device factory finds and keeps its boards. The defaults are the values
+// boards are built for; tests hand in short timers, loopback addresses and free ports.
+struct OstFactorySettings
+{
+    // The link protocol's timers of every device's datalink manager.
+    LinkTimings linkTimings;
+    // The board objects' settings. Its Wi-Fi link settings also govern the
+    // factory's own connection attempts, and name the fallback board address.
+    ZeltoSettings board;
+    // A failed Wi-Fi connection attempt is tried again after this long.
+    std::chrono::milliseconds reconnectInterval{2000};
+};
