@@ -15,21 +15,21 @@ OstDevice::OstDevice(QObject *parent, const LinkTimings &timings)
     connectManager();
 }
 
-OstDevice::OstDevice(OstDevice *pending)
-    : QObject(pending->parent())
+OstDevice::OstDevice(OstDevice &pending)
+    : QObject(pending.parent())
     , m_firmwareVerified(false)
-    , m_isConnected(pending->m_isConnected)
-    , m_deviceType(pending->m_deviceType)
-    , m_extendedDeviceType(pending->m_extendedDeviceType)
-    , m_versionFirmware(pending->m_versionFirmware)
-    , m_serialNumber(pending->m_serialNumber)
+    , m_isConnected(pending.m_isConnected)
+    , m_deviceType(pending.m_deviceType)
+    , m_extendedDeviceType(pending.m_extendedDeviceType)
+    , m_versionFirmware(pending.m_versionFirmware)
+    , m_serialNumber(pending.m_serialNumber)
 {
     // The shell stops talking and listening: its listeners are cut, and so are the
     // manager's ties to it, or it would go on reacting until it is deleted.
-    pending->disconnect();
-    m_datalinkManager = std::exchange(pending->m_datalinkManager, nullptr);
+    pending.disconnect();
+    m_datalinkManager = std::exchange(pending.m_datalinkManager, nullptr);
     if (m_datalinkManager) {
-        m_datalinkManager->disconnect(pending);
+        m_datalinkManager->disconnect(&pending);
         m_datalinkManager->setParent(this);
         connectManager();
     }

@@ -116,7 +116,7 @@ protected:
     // Takes over an identified pending device: its identity, its manager and with it
     // the manager's transports. Every tie of the pending device to its manager and to
     // its listeners is cut, so the empty shell reacts to nothing any more.
-    explicit OstDevice(OstDevice *pending);
+    explicit OstDevice(OstDevice &pending);
 
     void setName(const QString &name);
     // Stores both and announces the version.

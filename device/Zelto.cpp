@@ -105,7 +105,7 @@ void deleteService(Service *&service)
 } // namespace
 
 Zelto::Zelto(OstDevice *pending, const ZeltoSettings &settings)
-    : OstDevice(pending)
+    : OstDevice(*pending)
     , m_settings(settings)
 {
     DatalinkManager *manager = getDatalinkManager();
