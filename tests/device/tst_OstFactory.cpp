@@ -50,17 +50,18 @@ BoardSettings boardSettings(const QByteArray &serial)
 struct FactoryLog
 {
     QStringList lines;
+    QObject context; // ends the connections with the log
 
     explicit FactoryLog(OstFactory &factory)
     {
         auto name = [](const OstDevice *dev) { return dev ? dev->serialNumber() : QStringLiteral("none"); };
-        QObject::connect(&factory, &OstFactory::SelectedDeviceChanged, &factory,
+        QObject::connect(&factory, &OstFactory::SelectedDeviceChanged, &context,
                          [this, name](const OstDevice *dev) { lines << "selected " + name(dev); });
-        QObject::connect(&factory, &OstFactory::ActiveDeviceChanged, &factory,
+        QObject::connect(&factory, &OstFactory::ActiveDeviceChanged, &context,
                          [this, name](const OstDevice *dev) { lines << "active " + name(dev); });
-        QObject::connect(&factory, &OstFactory::DeviceListChanged, &factory,
+        QObject::connect(&factory, &OstFactory::DeviceListChanged, &context,
                          [this](const QList<Zelto *> &list) { lines << QString("list %1").arg(list.size()); });
-        QObject::connect(&factory, &OstFactory::ostDeviceConnected, &factory,
+        QObject::connect(&factory, &OstFactory::ostDeviceConnected, &context,
                          [this, name](const OstDevice *dev, bool connected) {
                              lines << QString("%1 %2").arg(name(dev), connected ? "connected" : "disconnected");
                          });
