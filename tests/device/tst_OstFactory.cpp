@@ -370,7 +370,7 @@ private slots:
         QTest::newRow("empty") << "";
         QTest::newRow("blanks") << "   ";
         QTest::newRow("host name") << "bench-board.local";
-        QTest::newRow("three octets") << "192.168.1";
+        QTest::newRow("five numbers") << "127.0.0.2.1";
         QTest::newRow("octet out of range") << "127.0.0.300";
         QTest::newRow("address with a port") << "127.0.0.2:40000";
         QTest::newRow("URL") << "tls://127.0.0.2";
