@@ -2,6 +2,7 @@
 
 #include "ApplicationVersionInfo.h"
 #include "Halvora.h"
+#include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
 
 #include <QApplication>
@@ -39,13 +40,26 @@ main_Application::main_Application(QObject *parent, QApplication *application)
 main_Application::~main_Application() = default;
 
 // The managers and their connections are made here once their subsystems exist.
-void main_Application::createManagers() {}
+void main_Application::createManagers()
+{
+    // For development without hardware: HALVORA_BOARD_ADDRESS names a board to
+    // connect to at start (such as the board simulator), and
+    // HALVORA_FALLBACK_BOARD_ADDRESS the address a lost Wi-Fi board that reported
+    // none is looked for at.
+    OstFactorySettings settings;
+    if (const QString fallback = qEnvironmentVariable("HALVORA_FALLBACK_BOARD_ADDRESS"); !fallback.isEmpty())
+        settings.board.wifiLink.fallbackBoardAddress = fallback;
+    m_ostFactory = new OstFactory(this, settings);
+    if (const QString board = qEnvironmentVariable("HALVORA_BOARD_ADDRESS"); !board.isEmpty())
+        m_ostFactory->insertNetworkOstDevice(board);
+}
 
 void main_Application::registerQmlTypes() {}
 
 void main_Application::setContextProperties()
 {
     QQmlContext *context = m_engine.rootContext();
+    context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));
     context->setContextProperty(QStringLiteral("APPLICATION_VERSION"),
                                 QString::fromUtf8(applicationVersionInfo().fileVersion));

@@ -4,6 +4,7 @@
 #include <QQmlApplicationEngine>
 #include <QUrl>
 
+class OstFactory;
 class QApplication;
 
 // The application object: owns the QML engine and the managers that the screens
@@ -19,6 +20,7 @@ public:
     ~main_Application() override;
 
     QQmlApplicationEngine &engine() { return m_engine; }
+    OstFactory *ostFactory() const { return m_ostFactory; }
 
     // Loads a QML window; false (with a critical log line) when nothing was created.
     bool load(const QUrl &url);
@@ -31,5 +33,6 @@ private:
 
     QApplication *m_application = nullptr;
     QQmlApplicationEngine m_engine;
+    OstFactory *m_ostFactory = nullptr;
     bool m_loaded = false;
 };

@@ -1,3 +1,4 @@
+#include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
 #include "main_Application.h"
 
@@ -21,8 +22,29 @@ private slots:
         QCOMPARE(app.engine().rootContext()->contextProperty(QStringLiteral("RELEASE_MODE")).toInt(), 3);
         QCOMPARE(app.engine().rootContext()->contextProperty(QStringLiteral("APPLICATION_VERSION")).toString(),
                  QStringLiteral("1.0.0.0"));
+        QVERIFY(app.ostFactory());
+        QCOMPARE(app.engine().rootContext()->contextProperty(QStringLiteral("ostFactory")).value<QObject *>(),
+                 app.ostFactory());
         QVERIFY(app.load(main_Application::mainWindowUrl()));
         QCOMPARE(app.engine().rootObjects().first()->property("title").toString(), QStringLiteral("Halvora Lab"));
+    }
+
+    void boardAddressesFromTheEnvironment()
+    {
+        {
+            main_Application app(nullptr, qApp);
+            QCOMPARE(app.ostFactory()->settings().board.wifiLink.fallbackBoardAddress, QString("192.168.192.2"));
+            QVERIFY(!app.ostFactory()->connectionAttempt());
+        }
+        // Loopback addresses where no board listens.
+        qputenv("HALVORA_BOARD_ADDRESS", "127.0.0.9");
+        qputenv("HALVORA_FALLBACK_BOARD_ADDRESS", "127.0.0.8");
+        main_Application app(nullptr, qApp);
+        qunsetenv("HALVORA_BOARD_ADDRESS");
+        qunsetenv("HALVORA_FALLBACK_BOARD_ADDRESS");
+        QCOMPARE(app.ostFactory()->settings().board.wifiLink.fallbackBoardAddress, QString("127.0.0.8"));
+        QVERIFY(app.ostFactory()->connectionAttempt());
+        QCOMPARE(app.ostFactory()->connectionAttemptAddress(), QString("127.0.0.9"));
     }
 
     void failedLoadIsReported()
