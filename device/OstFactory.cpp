@@ -1,6 +1,9 @@
 #include "OstFactory.h"
 
 #include "DatalinkManager.h"
+#include "LibusbBackend.h"
+#include "USBDataLink.h"
+#include "UsbDiscovery.h"
 
 #include <QHostAddress>
 #include <QLoggingCategory>
@@ -14,6 +17,13 @@ OstFactory::OstFactory(QObject *parent, const OstFactorySettings &settings)
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &OstFactory::handleReconnectTimerTimeOut);
+
+    // Boards on USB are found by the discovery's own thread; each is handed over
+    // here once its interface is claimed. Without libusb there are none.
+    m_usbDiscovery = new UsbDiscovery(m_settings.usbBackend ? *m_settings.usbBackend : LibusbBackend::instance(),
+                                      m_settings.usbTimings, this);
+    connect(m_usbDiscovery, &UsbDiscovery::usbDatalinkReady, this,
+            [this](USBDataLink *datalink) { createPendingDevice(datalink); }, Qt::DirectConnection);
 }
 
 OstFactory::~OstFactory()
@@ -26,11 +36,13 @@ OstFactory::~OstFactory()
         emit SelectedDeviceChanged(nullptr);
         emit ActiveDeviceChanged(nullptr);
     }
-    // The boards go now, while everything their transports need still runs.
+    // The boards go first, while the USB event thread still delivers the end of
+    // their transfers and the discovery releases each board; then the discovery.
     const QList<OstDevice *> boards = std::exchange(m_devices, {});
     m_deviceList.clear();
     qDeleteAll(boards);
     qDeleteAll(std::exchange(m_pendingDevices, {}));
+    delete std::exchange(m_usbDiscovery, nullptr);
 }
 
 void OstFactory::setConnectionAttempt(bool attempt)

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QTimer>
 
+class UsbDiscovery;
+
 // The program's single source of devices. Every new transport (a USB board found on
 // the bus, a Wi-Fi connection attempt that succeeded) becomes a pending device; once
 // the board on it has named itself, its transport is either coupled to the known
@@ -46,6 +48,7 @@ public:
     WifiDatalink *attempt() const { return m_attempt; }
     bool isReconnectWaiting() const { return m_reconnectTimer.isActive(); }
     const OstFactorySettings &settings() const { return m_settings; }
+    UsbDiscovery *usbDiscovery() const { return m_usbDiscovery; }
 
     // A new transport becomes a pending device, whose manager asks the board who it is.
     OstDevice *createPendingDevice(AbstractDataLink *datalink);
@@ -94,6 +97,7 @@ private:
     void emitActiveDevice();
 
     const OstFactorySettings m_settings;
+    UsbDiscovery *m_usbDiscovery = nullptr;
     QList<Zelto *> m_deviceList;
     OstDevice *m_selectedDevice = nullptr;
     QPointer<WifiDatalink> m_attempt;

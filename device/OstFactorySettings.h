@@ -1,9 +1,12 @@
 #pragma once
 
 #include "LinkTimings.h"
+#include "UsbTimings.h"
 #include "ZeltoSettings.h"
 
 #include <chrono>
+
+class UsbBackend;
 
 // How the device factory finds and keeps its boards. The defaults are the values
 // boards are built for; tests hand in short timers, loopback addresses and free ports.
@@ -16,4 +19,7 @@ struct OstFactorySettings
     ZeltoSettings board;
     // A failed Wi-Fi connection attempt is tried again after this long.
     std::chrono::milliseconds reconnectInterval{2000};
+    // The USB bus that boards are looked for on; null: the system's, through libusb.
+    UsbBackend *usbBackend = nullptr;
+    UsbTimings usbTimings;
 };

@@ -1,5 +1,6 @@
 #include "BoardSimulator.h"
 #include "DatalinkManager.h"
+#include "FakeUsbBackend.h"
 #include "OstFactory.h"
 #include "SimulatorDataLink.h"
 
@@ -35,6 +36,9 @@ OstFactorySettings factorySettings()
     settings.board.wifiLink.streamPort = closedPort();
     settings.board.wifiLink.localDatagramPort = 0;
     settings.reconnectInterval = std::chrono::milliseconds(50);
+    // An empty bus: the boards of these tests come by other transports.
+    static FakeUsbBackend bus;
+    settings.usbBackend = &bus;
     return settings;
 }
 
