@@ -1,3 +1,4 @@
+#include "BoardControlChannel.h"
 #include "BoardSimulator.h"
 #include "DatalinkManager.h"
 #include "FakeUsbBackend.h"
@@ -89,10 +90,16 @@ class tst_OstFactory : public QObject
         FactoryLog log{factory};
         std::vector<std::unique_ptr<BoardSimulator>> boards;
 
+        // A board that reports no Wi-Fi address of its own.
         BoardSimulator *board(const QByteArray &serial)
         {
             boards.push_back(std::make_unique<BoardSimulator>(boardSettings(serial)));
+            control(boards.back().get())->state().wifiAddress = BoardControlState::wifiAddressRecord(0);
             return boards.back().get();
+        }
+        static BoardControlChannel *control(BoardSimulator *board)
+        {
+            return static_cast<BoardControlChannel *>(board->channel(1));
         }
         QPointer<SimulatorDataLink> plug(BoardSimulator *board, AbstractDataLink::LinkType type)
         {
@@ -307,30 +314,44 @@ private slots:
     void lostWifiBoardIsLookedForAgain_data()
     {
         QTest::addColumn<QString>("situation");
-        QTest::addColumn<bool>("reconnects");
-        QTest::newRow("lost Wi-Fi board") << "wifi" << true;
-        QTest::newRow("disconnected by the user") << "user" << false;
-        QTest::newRow("another board selected") << "other selected" << false;
-        QTest::newRow("lost USB board") << "usb" << false;
+        QTest::addColumn<QString>("reported"); // the board's Wi-Fi address
+        QTest::addColumn<QString>("lookedForAt");
+        QTest::newRow("lost Wi-Fi board") << "wifi" << "127.0.0.7" << "127.0.0.7";
+        QTest::newRow("lost Wi-Fi board without an address") << "wifi" << "0.0.0.0" << kNobodyThere;
+        QTest::newRow("disconnected by the user") << "user" << "127.0.0.7" << "";
+        QTest::newRow("another board selected") << "other selected" << "127.0.0.7" << "";
+        QTest::newRow("lost USB board") << "usb" << "127.0.0.7" << "";
     }
     void lostWifiBoardIsLookedForAgain()
     {
         QFETCH(QString, situation);
-        QFETCH(bool, reconnects);
+        QFETCH(QString, reported);
+        QFETCH(QString, lookedForAt);
         Rig rig;
         if (situation == "other selected")
             QVERIFY(rig.connect(rig.board("ZB-0002"), AbstractDataLink::USB));
         BoardSimulator *simulator = rig.board("ZB-0001");
+        Rig::control(simulator)->state().wifiAddress =
+            BoardControlState::wifiAddressRecord(QHostAddress(reported).toIPv4Address());
         QPointer<Zelto> board =
             rig.connect(simulator, situation == "usb" ? AbstractDataLink::USB : AbstractDataLink::WiFi);
         QVERIFY(board);
+        // The board has been polled for its address.
+        const auto addressAsked = [&] {
+            for (const HostControlRequest &request : Rig::control(simulator)->requests())
+                if (request.command == ControlChannel::GetWifiIP)
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY(addressAsked());
+        QTRY_COMPARE(board->ipAddress(), reported == "0.0.0.0" ? QString() : reported);
         if (situation == "user")
             QMetaObject::invokeMethod(board, "deleteZelto");
 
         simulator->settings().silent = true;
         QTRY_VERIFY_WITH_TIMEOUT(!board, 3000);
-        QCOMPARE(rig.factory.connectionAttempt(), reconnects);
-        QCOMPARE(rig.factory.connectionAttemptAddress(), reconnects ? kNobodyThere : QString());
+        QCOMPARE(rig.factory.connectionAttempt(), !lookedForAt.isEmpty());
+        QCOMPARE(rig.factory.connectionAttemptAddress(), lookedForAt);
     }
 
     void attemptToNobodyIsRetriedUntilCancelled()

@@ -37,11 +37,8 @@ BoardControlChannel *control(BoardSimulator &board)
 // The board reports the address it listens on as its Wi-Fi address.
 void reportAddress(NetworkBoard &board)
 {
-    QByteArray record(208, '\0');
-    const quint32 address = board.address().toIPv4Address();
-    for (int i = 0; i < 4; ++i)
-        record[112 + i] = char(address >> (24 - 8 * i));
-    control(board.simulator)->state().wifiAddress = record;
+    control(board.simulator)->state().wifiAddress =
+        BoardControlState::wifiAddressRecord(board.address().toIPv4Address());
 }
 
 QList<uint16_t> commandsReceived(BoardSimulator &board)

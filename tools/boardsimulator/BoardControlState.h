@@ -78,13 +78,14 @@ struct BoardControlState
     }
 
     // 192.168.4.1 in the IPv4 slot at offset 112.
-    static QByteArray defaultWifiAddress()
+    static QByteArray defaultWifiAddress() { return wifiAddressRecord(0xC0A80401); }
+
+    // An IPv4 address in the slot at offset 112, most significant octet first; 0: none.
+    static QByteArray wifiAddressRecord(uint32_t ipv4)
     {
         QByteArray address(208, '\0');
-        address[112] = char(192);
-        address[113] = char(168);
-        address[114] = char(4);
-        address[115] = char(1);
+        for (int i = 0; i < 4; ++i)
+            address[112 + i] = char(ipv4 >> (24 - 8 * i));
         return address;
     }
 

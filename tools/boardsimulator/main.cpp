@@ -3,6 +3,8 @@
 
 #include "BoardExternalMode.h"
 #include "BoardFileService.h"
+
+#include "BoardControlChannel.h"
 #include "BoardSettings.h"
 #include "BoardSimulator.h"
 #include "StdioBoardTransport.h"
@@ -185,6 +187,10 @@ int main(int argc, char *argv[])
         WifiBoardTransport network(&board, *wifiSettings);
         if (!network.start(&error))
             return fail(error);
+        // The board reports the address it listens on as its Wi-Fi address, so a
+        // program that loses it looks for it there.
+        if (auto *control = qobject_cast<BoardControlChannel *>(board.channel(1)))
+            control->state().wifiAddress = BoardControlState::wifiAddressRecord(wifiSettings->address.toIPv4Address());
         printf("Listening on %s stream %u datagrams %u\n", qPrintable(wifiSettings->address.toString()),
                unsigned(network.streamPort()), unsigned(network.datagramPort()));
         fflush(stdout);
