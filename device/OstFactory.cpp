@@ -180,8 +180,13 @@ void OstFactory::setSelectedDevice(OstDevice *device)
     emitActiveDevice();
 }
 
-void OstFactory::deviceConnectionChanged(OstDevice *dev, bool)
+void OstFactory::deviceConnectionChanged(OstDevice *dev, bool isConnected)
 {
+    if (isConnected)
+        qCInfo(lcOstFactory).noquote().nospace() << "Board " << dev->serialNumber() << " connected over "
+                                       << AbstractDataLink::linkTypeName(dev->getActiveDatalink());
+    else
+        qCInfo(lcOstFactory).noquote().nospace() << "Board " << dev->serialNumber() << " disconnected";
     if (dev == m_selectedDevice)
         emitActiveDevice();
 }
