@@ -1,10 +1,9 @@
 // The board simulator as a program of its own: one board that answers the host on
 // the link its transport carries, with switches for the ways a board can fail.
 
+#include "BoardControlChannel.h"
 #include "BoardExternalMode.h"
 #include "BoardFileService.h"
-
-#include "BoardControlChannel.h"
 #include "BoardSettings.h"
 #include "BoardSimulator.h"
 #include "StdioBoardTransport.h"
