@@ -162,9 +162,8 @@ void fillDataAndTime(matvar_t *structure, SignalSamples &samples, const std::vec
 
     const MatType type = matTypeOf(signal.dataType);
     if (type.matType == MAT_T_UNKNOWN) {
-        qCWarning(lcLogConverter).noquote()
-            << "Signal" << QString::fromStdString(signal.name) << "has the unknown data type" << signal.dataType
-            << "; its data is left empty";
+        qCWarning(lcLogConverter, "Signal \"%s\" has the unknown data type %d; its data is left empty",
+                  signal.name.c_str(), int(signal.dataType));
         samples.release();
         return;
     }

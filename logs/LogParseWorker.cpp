@@ -48,7 +48,9 @@ void LogParseWorker::finish(const QUrl &fileUrl, const QUrl &outputLocation, boo
 {
     // The progress ends at 1 whatever the outcome, so that a caller waiting for the
     // end of a conversion sees it; the outcome itself comes with conversionFinished.
-    emit progressChanged(ConversionStage::WriteFile, 1.0f);
+    // A successful conversion has reported its 1 already.
+    if (!succeeded)
+        emit progressChanged(ConversionStage::WriteFile, 1.0f);
     emit conversionFinished(fileUrl, outputLocation, succeeded, message);
 }
 

@@ -2,6 +2,7 @@
 
 #include "device/Crc32.h"
 
+#include <cstring>
 #include <stdexcept>
 
 namespace hlf {
@@ -208,6 +209,57 @@ Built Fixture::build() const
 
     built.bytes = headerBytes(built.dataSectionOffset) + meta + list
                   + dataHeaderBytes(built.dataSectionOffset, built.start, built.end) + region;
+    return built;
+}
+
+Built Fixture::buildUniform(std::uint64_t count,
+                            const std::function<void(std::uint64_t record, std::uint8_t *samples)> &fill) const
+{
+    Built built;
+    const QByteArray meta = metadataBytes();
+    const QByteArray list = signalListBytes();
+    const std::uint64_t headerSize = legacy ? 8 : 20;
+    built.metadataOffset = legacy ? 0 : headerSize;
+    built.signalListOffset = headerSize + std::uint64_t(meta.size());
+    built.dataSectionOffset = built.signalListOffset + std::uint64_t(list.size());
+    built.dataStart = built.dataSectionOffset + 16;
+    built.start = built.dataStart + startOffset;
+
+    std::uint64_t samplesLength = 0;
+    for (const Signal &signal : signalRecords)
+        samplesLength += signal.sampleSize;
+    const std::uint64_t length = bitmapLength() + samplesLength;
+    if (length > kPage)
+        throw std::logic_error("records longer than a page");
+    QByteArray bitmap(qsizetype(bitmapLength()), '\0');
+    for (std::size_t bit = 1; bit <= signalRecords.size(); ++bit)
+        bitmap[qsizetype(bit / 8)] = char(bitmap[qsizetype(bit / 8)] | (1 << (bit % 8)));
+
+    // Lay the records out first, then write them into a buffer of the final size.
+    std::uint64_t end = built.start;
+    for (std::uint64_t r = 0; r < count; ++r) {
+        if (end + length > nextBoundary(end))
+            end = nextBoundary(end);
+        end += length;
+    }
+    built.end = end;
+    built.consumedAtEnd = end - built.start;
+
+    const QByteArray head = headerBytes(built.dataSectionOffset) + meta + list
+                            + dataHeaderBytes(built.dataSectionOffset, built.start, built.end);
+    built.bytes = QByteArray(qsizetype(end), kUnused);
+    std::copy(head.begin(), head.end(), built.bytes.begin());
+    auto *bytes = reinterpret_cast<std::uint8_t *>(built.bytes.data());
+    std::uint64_t position = built.start;
+    for (std::uint64_t r = 0; r < count; ++r) {
+        if (position + length > nextBoundary(position)) {
+            std::memset(bytes + position, kFiller, nextBoundary(position) - position);
+            position = nextBoundary(position);
+        }
+        std::memcpy(bytes + position, bitmap.constData(), std::size_t(bitmap.size()));
+        fill(r, bytes + position + bitmap.size());
+        position += length;
+    }
     return built;
 }
 

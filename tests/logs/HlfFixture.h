@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -84,6 +85,13 @@ public:
     }
 
     Built build() const;
+
+    // A log of many records in which every signal is present, for sizes at which
+    // building each record on its own would be slow. The function writes the samples
+    // of one record, one after the other in signal order. Ignores the records above
+    // and the region size; record positions are not listed.
+    Built buildUniform(std::uint64_t count,
+                       const std::function<void(std::uint64_t record, std::uint8_t *samples)> &fill) const;
 
     // The parts of a file before its data region.
     QByteArray headerBytes(std::uint64_t dataSectionOffset) const;
