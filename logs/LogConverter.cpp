@@ -228,10 +228,13 @@ SampleArray readSampleAsDouble(std::span<const std::uint8_t> recordBytes, std::u
         array.values.push_back(elementAsDouble(dataType, recordBytes.data() + offset + i * element));
     array.dimensions.assign(dimensions.begin(), dimensions.end());
     array.strides.resize(dimensions.size());
-    std::int32_t stride = 1;
+    std::int64_t stride = 1;
     for (std::size_t i = dimensions.size(); i-- > 0;) {
-        array.strides[i] = stride;
+        array.strides[i] = std::int32_t(stride);
         stride *= dimensions[i];
+        // Dimensions of a corrupt file can exceed any stride a sample could have.
+        if (i > 0 && stride > std::numeric_limits<std::int32_t>::max())
+            throw std::range_error("Out of range");
     }
     return array;
 }
