@@ -2,6 +2,7 @@
 
 #include "ApplicationVersionInfo.h"
 #include "Halvora.h"
+#include "LogParser.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
 
@@ -52,6 +53,8 @@ void main_Application::createManagers()
     m_ostFactory = new OstFactory(this, settings);
     if (const QString board = qEnvironmentVariable("HALVORA_BOARD_ADDRESS"); !board.isEmpty())
         m_ostFactory->insertNetworkOstDevice(board);
+
+    m_logParser = new LogParser(this);
 }
 
 void main_Application::registerQmlTypes() {}
@@ -63,6 +66,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));
     context->setContextProperty(QStringLiteral("APPLICATION_VERSION"),
                                 QString::fromUtf8(applicationVersionInfo().fileVersion));
+    context->setContextProperty(QStringLiteral("logParser"), m_logParser);
 }
 
 bool main_Application::load(const QUrl &url)

@@ -4,6 +4,7 @@
 #include <QQmlApplicationEngine>
 #include <QUrl>
 
+class LogParser;
 class OstFactory;
 class QApplication;
 
@@ -34,5 +35,6 @@ private:
     QApplication *m_application = nullptr;
     QQmlApplicationEngine m_engine;
     OstFactory *m_ostFactory = nullptr;
+    LogParser *m_logParser = nullptr;
     bool m_loaded = false;
 };

@@ -32,7 +32,8 @@ std::string MatVariableNames::add(const std::string &wanted)
     const std::string base = validName(wanted);
     std::string name = base;
     for (int counter = 2; m_taken.count(name); ++counter) {
-        const std::string suffix = "_" + std::to_string(counter);
+        std::string suffix(1, '_');
+        suffix += std::to_string(counter);
         name = base.substr(0, kMaxLength - suffix.size()) + suffix;
     }
     m_taken.insert(name);

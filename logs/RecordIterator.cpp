@@ -44,7 +44,7 @@ RecordIterator &RecordIterator::operator++()
         return *this;
     m_position += m_recordLength;
     m_consumed += m_recordLength;
-    m_decoded.reset();
+    m_decoded = false;
     settle();
     return *this;
 }
@@ -52,11 +52,11 @@ RecordIterator &RecordIterator::operator++()
 const DataRecord &RecordIterator::operator*() const
 {
     if (!m_decoded) {
-        m_decoded.emplace();
         const std::span<const std::uint8_t> page(m_page);
-        m_decoded->decode(page.subspan(offsetInPage(), m_recordLength), m_signals, m_consumed);
+        m_record.decode(page.subspan(offsetInPage(), m_recordLength), m_signals, m_consumed);
+        m_decoded = true;
     }
-    return *m_decoded;
+    return m_record;
 }
 
 // Moves to the next position where a record starts: past the end of the file to the

@@ -60,7 +60,10 @@ private:
     std::size_t m_pageLoaded = 0;
     std::size_t m_recordLength = 0;
     std::uint64_t m_consumed = 0;
-    mutable std::optional<DataRecord> m_decoded;
+    // Decoded on demand and reused from record to record, so the walk allocates
+    // nothing per record once the buffers have grown.
+    mutable DataRecord m_record;
+    mutable bool m_decoded = false;
 };
 
 } // namespace logfile

@@ -1,3 +1,4 @@
+#include "LogParser.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
 #include "main_Application.h"
@@ -25,6 +26,9 @@ private slots:
         QVERIFY(app.ostFactory());
         QCOMPARE(app.engine().rootContext()->contextProperty(QStringLiteral("ostFactory")).value<QObject *>(),
                  app.ostFactory());
+        auto *logParser = app.engine().rootContext()->contextProperty(QStringLiteral("logParser")).value<LogParser *>();
+        QVERIFY(logParser);
+        QCOMPARE(logParser->parent(), &app);
         QVERIFY(app.load(main_Application::mainWindowUrl()));
         QCOMPARE(app.engine().rootObjects().first()->property("title").toString(), QStringLiteral("Halvora Lab"));
     }

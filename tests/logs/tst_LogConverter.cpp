@@ -569,7 +569,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(TypeConversionError, LogConverter::readSampleAsDouble(bytes, 9, {1}, 0, 8));
         QVERIFY_THROWS_EXCEPTION(std::range_error, LogConverter::readSampleAsDouble(bytes, 0, {1}, 4, 8));
         QVERIFY_THROWS_EXCEPTION(std::range_error,
-                                 LogConverter::readSampleAsDouble(bytes, 3, {65535, 65535, 2}, 0, 8));
+                                 LogConverter::readSampleAsDouble(bytes, 3, {2, 65535, 65535}, 0, 8));
     }
 };
 
