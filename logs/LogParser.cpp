@@ -2,6 +2,9 @@
 
 #include "LogParseWorker.h"
 
+#include "ErrorHandler.h"
+
+#include <QDateTime>
 #include <QThread>
 
 LogParser::LogParser(QObject *parent)
@@ -18,6 +21,10 @@ LogParser::LogParser(QObject *parent)
     connect(m_worker, &LogParseWorker::progressChanged, this, &LogParser::progressCallback, Qt::QueuedConnection);
     connect(m_worker, &LogParseWorker::conversionFinished, this, &LogParser::conversionFinished,
             Qt::QueuedConnection);
+    connect(this, &LogParser::conversionFinished, this,
+            [this](const QUrl &fileUrl, const QUrl &, bool succeeded, const QString &message) {
+                postFailure(fileUrl, succeeded, message);
+            });
     m_thread->start(QThread::InheritPriority);
 }
 
@@ -40,6 +47,18 @@ bool LogParser::parseLog(const QUrl &fileUrl, const QUrl &outputLocation)
 {
     emit parseLogWorker(fileUrl, outputLocation);
     return false;
+}
+
+// Failures would otherwise only reach the program's log, and the user would see no
+// MAT-file without knowing why.
+void LogParser::postFailure(const QUrl &fileUrl, bool succeeded, const QString &message)
+{
+    if (succeeded)
+        return;
+    ErrorHandler::instance()->addMessage(halvora::ErrorLevel::Warning, AbstractNotification::HalvoraLab,
+                                         tr("Converting log file failed"),
+                                         tr("%1 could not be converted: %2").arg(fileUrl.fileName(), message),
+                                         QStringLiteral("Log downloader"), QDateTime::currentDateTimeUtc());
 }
 
 void LogParser::progressCallback(ConversionStage, float progress)

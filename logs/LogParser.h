@@ -14,7 +14,7 @@ class QThread;
 // Converts log files into MAT-files on a worker thread of its own and publishes the
 // overall progress (0..1) of the running conversion. Requests run one after the
 // other. Every request ends with the progress at 1 and with conversionFinished,
-// which tells success from failure.
+// which tells success from failure; a failure is also posted to the notification list.
 class LogParser : public QObject
 {
     Q_OBJECT
@@ -46,6 +46,8 @@ public slots:
     void progressCallback(ConversionStage stage, float progress);
 
 private:
+    void postFailure(const QUrl &fileUrl, bool succeeded, const QString &message);
+
     float m_progress = 0;
     std::shared_ptr<std::atomic_bool> m_cancelled;
     LogParseWorker *m_worker;

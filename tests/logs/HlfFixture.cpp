@@ -1,6 +1,6 @@
 #include "HlfFixture.h"
 
-#include "device/Crc32.h"
+#include "LinkCrc.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -2,9 +2,9 @@
 // MB of log per second, the time of each stage, the peak memory against the log's
 // size, and the time h5py takes to write the same arrays with the same settings.
 //
-//   bench_LogConversion [size in MB, default 200] [folder, default the temporary folder]
-//
-// Build it without sanitizers (a Release build) for figures worth comparing.
+// The log has 200 MB, or the size in MB that HALVORA_BENCH_LOG_MB gives, and is
+// written to the temporary folder. Build it without sanitizers (scripts/benchmark
+// does) for figures worth comparing.
 #include "HlfFixture.h"
 #include "LogConverter.h"
 #include "LogFileReader.h"
@@ -98,8 +98,10 @@ std::uint64_t statusValueKb(const char *key)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const double sizeMb = argc > 1 ? std::atof(argv[1]) : 200;
-    const QDir folder(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath());
+    const double sizeMb = qEnvironmentVariableIsSet("HALVORA_BENCH_LOG_MB")
+                              ? qEnvironmentVariable("HALVORA_BENCH_LOG_MB").toDouble()
+                              : 200;
+    const QDir folder(QDir::tempPath());
     const QString logPath = folder.filePath("bench_log.hlf");
     const QString matPath = folder.filePath("bench_log.hlf.mat");
     const QString h5pyPath = folder.filePath("bench_h5py.h5");

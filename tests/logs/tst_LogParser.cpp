@@ -1,3 +1,4 @@
+#include "ErrorHandler.h"
 #include "HlfFixture.h"
 #include "LogParser.h"
 #include "MatDump.h"
@@ -180,6 +181,18 @@ private slots:
 
         QCOMPARE(QFile::exists(output.toLocalFile()), succeeded);
         QCOMPARE(leftovers(), QStringList());
+
+        // A failure reaches the user as a warning from the log downloader.
+        const AbstractNotification *posted = nullptr;
+        for (const auto *notification : ErrorHandler::instance()->getNotificationList())
+            if (notification->getMessage() == log.fileName() + " could not be converted: " + message)
+                posted = notification;
+        QCOMPARE(posted != nullptr, !succeeded);
+        if (posted) {
+            QCOMPARE(posted->getTitle(), QStringLiteral("Converting log file failed"));
+            QCOMPARE(posted->getOrigin(), QStringLiteral("Log downloader"));
+            QCOMPARE(posted->getLevel(), halvora::ErrorLevel::Warning);
+        }
         if (!logLine.isEmpty())
             QVERIFY2(messages().mid(before).contains(logLine) || errors.text() == logLine,
                      qPrintable(errors.text() + messages().mid(before).join('|')));
