@@ -65,6 +65,13 @@ void RecordIterator::settle()
 {
     for (;;) {
         if (m_position >= m_regionEnd) {
+            // Reaching the end of the file a second time means the walk passed its
+            // stop (filler behind the wrap in a damaged file): wrapping again would
+            // go round for ever.
+            if (m_wrapped) {
+                m_position = m_stop;
+                return;
+            }
             m_position = m_wrapTarget;
             m_wrapped = true;
         }

@@ -454,6 +454,32 @@ private slots:
         QCOMPARE(records, goodRecords);
     }
 
+    // Filler behind the wrap that skips past the end of the file again ends the walk
+    // instead of sending it round the data region for ever.
+    void fillerBehindTheWrapEndsTheWalk()
+    {
+        Fixture f = threeSignals();
+        f.regionSize = 3000; // one short page: every skip to a boundary leaves the file
+        f.startOffset = 2000;
+        f.addFullRecords(100, recordSample);
+        auto built = f.build();
+        QVERIFY(built.end < built.start);
+        std::size_t afterWrap = 0;
+        while (built.recordPositions[afterWrap] > built.dataStart)
+            ++afterWrap;
+        const auto filler = qsizetype(built.recordPositions[afterWrap + 2]);
+        built.bytes[filler] = char(built.bytes[filler] | 0x01);
+
+        auto stream = streamOf(built.bytes);
+        const LogFileReader reader(stream);
+        std::size_t records = 0;
+        for (auto it = reader.dataSection().begin(); it != reader.dataSection().end(); ++it) {
+            QVERIFY2(records < f.records.size(), "the walk went round again");
+            ++records;
+        }
+        QCOMPARE(records, afterWrap + 2);
+    }
+
     // Pages are read as the walk reaches them: a file that shrinks under the walk
     // raises the stream's own failure.
     void fileShrinkingDuringTheWalk()
