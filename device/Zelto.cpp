@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcZelto, "Device.Zelto")
@@ -591,35 +592,37 @@ void Zelto::updateUpdateState(SoftwareUpdate::UpdateState value)
     }
 }
 
-void Zelto::appMessageReceived(ErrorChannel::LogLevel level, QString msg)
+namespace {
+
+// The notification level of a board message; the lower levels stay in the log.
+std::optional<halvora::ErrorLevel> notificationLevel(ErrorChannel::LogLevel level)
 {
     switch (level) {
     case 3:
-        pushMessageToNotifications(halvora::ErrorLevel::Warning, msg);
-        break;
+        return halvora::ErrorLevel::Warning;
     case 4:
-        pushMessageToNotifications(halvora::ErrorLevel::Error, msg);
-        break;
+        return halvora::ErrorLevel::Error;
     case 5:
-        pushMessageToNotifications(halvora::ErrorLevel::CriticalError, msg);
-        break;
+        return halvora::ErrorLevel::CriticalError;
     default:
-        break;
+        return std::nullopt;
     }
 }
 
+} // namespace
+
+void Zelto::appMessageReceived(ErrorChannel::LogLevel level, QString msg)
+{
+    if (const auto notification = notificationLevel(level))
+        pushMessageToNotifications(*notification, msg);
+}
+
+// Kernel messages reach the user from the error level up.
 void Zelto::kernelMessageReceived(ErrorChannel::LogLevel level, QString msg)
 {
-    switch (level) {
-    case 4:
-        pushMessageToNotifications(halvora::ErrorLevel::Error, msg);
-        break;
-    case 5:
-        pushMessageToNotifications(halvora::ErrorLevel::CriticalError, msg);
-        break;
-    default:
-        break;
-    }
+    const auto notification = notificationLevel(level);
+    if (notification && *notification != halvora::ErrorLevel::Warning)
+        pushMessageToNotifications(*notification, msg);
 }
 
 void Zelto::pushMessageToNotifications(halvora::ErrorLevel level, QString msg)
