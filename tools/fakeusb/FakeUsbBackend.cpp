@@ -197,6 +197,15 @@ FakeUsbBackend::Handle *FakeUsbBackend::handleOf(libusb_device_handle *handle)
     return nullptr;
 }
 
+FakeUsbBackend::Handle *FakeUsbBackend::openHandleOf(libusb_device_handle *handle)
+{
+    Handle *known = handleOf(handle);
+    if (known && known->open)
+        return known;
+    violation(QStringLiteral("used a handle that is not open"));
+    return nullptr;
+}
+
 const FakeUsbEndpoint *FakeUsbBackend::claimedEndpoint(const FakeUsbDevice &device, uint8_t address) const
 {
     for (int number : device.m_claimed) {
@@ -435,11 +444,9 @@ void FakeUsbBackend::close(libusb_device_handle *handle)
 int FakeUsbBackend::setAutoDetachKernelDriver(libusb_device_handle *handle, int)
 {
     std::lock_guard lock(m_lock);
-    Handle *known = handleOf(handle);
-    if (!known || !known->open) {
-        violation(QStringLiteral("used a handle that is not open"));
+    Handle *known = openHandleOf(handle);
+    if (!known)
         return LIBUSB_ERROR_INVALID_PARAM;
-    }
     ++known->device->m_autoDetachRequests;
     return LIBUSB_SUCCESS;
 }
@@ -447,11 +454,9 @@ int FakeUsbBackend::setAutoDetachKernelDriver(libusb_device_handle *handle, int)
 int FakeUsbBackend::setConfiguration(libusb_device_handle *handle, int configuration)
 {
     std::lock_guard lock(m_lock);
-    Handle *known = handleOf(handle);
-    if (!known || !known->open) {
-        violation(QStringLiteral("used a handle that is not open"));
+    Handle *known = openHandleOf(handle);
+    if (!known)
         return LIBUSB_ERROR_INVALID_PARAM;
-    }
     FakeUsbDevice &device = *known->device;
     if (!device.m_plugged)
         return LIBUSB_ERROR_NO_DEVICE;
@@ -464,11 +469,9 @@ int FakeUsbBackend::setConfiguration(libusb_device_handle *handle, int configura
 int FakeUsbBackend::claimInterface(libusb_device_handle *handle, int interfaceNumber)
 {
     std::lock_guard lock(m_lock);
-    Handle *known = handleOf(handle);
-    if (!known || !known->open) {
-        violation(QStringLiteral("used a handle that is not open"));
+    Handle *known = openHandleOf(handle);
+    if (!known)
         return LIBUSB_ERROR_INVALID_PARAM;
-    }
     FakeUsbDevice &device = *known->device;
     if (!device.m_plugged)
         return LIBUSB_ERROR_NO_DEVICE;
@@ -483,11 +486,9 @@ int FakeUsbBackend::claimInterface(libusb_device_handle *handle, int interfaceNu
 int FakeUsbBackend::releaseInterface(libusb_device_handle *handle, int interfaceNumber)
 {
     std::lock_guard lock(m_lock);
-    Handle *known = handleOf(handle);
-    if (!known || !known->open) {
-        violation(QStringLiteral("used a handle that is not open"));
+    Handle *known = openHandleOf(handle);
+    if (!known)
         return LIBUSB_ERROR_INVALID_PARAM;
-    }
     FakeUsbDevice &device = *known->device;
     if (!device.m_claimed.remove(interfaceNumber))
         return LIBUSB_ERROR_NOT_FOUND;

@@ -133,6 +133,8 @@ private:
     void violation(const QString &text);
     FakeUsbDevice *deviceOf(libusb_device *device);
     Handle *handleOf(libusb_device_handle *handle);
+    // The handle when it is open; otherwise records the breach of libusb's rules.
+    Handle *openHandleOf(libusb_device_handle *handle);
     // Finds the endpoint on a claimed interface of the device (first alternate settings).
     const FakeUsbEndpoint *claimedEndpoint(const FakeUsbDevice &device, uint8_t address) const;
     void complete(libusb_transfer *transfer, libusb_transfer_status status, int actualLength);
