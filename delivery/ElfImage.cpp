@@ -33,7 +33,6 @@ bool runsPast(uint64_t offset, uint64_t length, uint64_t end)
 
 bool ElfImage::fail(QString *error, const QString &reason)
 {
-    *this = ElfImage();
     if (error)
         *error = reason;
     return false;
@@ -50,23 +49,35 @@ bool ElfImage::load(const QByteArray &bytes, QString *error)
     // libelf wants writable memory that outlives its handle; it stays in m_bytes.
     m_bytes = bytes;
     m_bytes.detach();
-    const ElfHandle elf(elf_memory(m_bytes.data(), std::size_t(m_bytes.size())));
-    if (!elf || elf_kind(elf.get()) != ELF_K_ELF)
+    bool read = false;
+    {
+        const ElfHandle elf(elf_memory(m_bytes.data(), std::size_t(m_bytes.size())));
+        read = readHeaders(elf.get(), error);
+    }
+    if (!read)
+        *this = ElfImage();
+    m_loaded = read;
+    return read;
+}
+
+bool ElfImage::readHeaders(Elf *elf, QString *error)
+{
+    if (!elf || elf_kind(elf) != ELF_K_ELF)
         return fail(error, QStringLiteral("no ELF image: %1").arg(elf ? QStringLiteral("wrong magic") : libelfError()));
 
     GElf_Ehdr header;
-    if (!gelf_getehdr(elf.get(), &header))
+    if (!gelf_getehdr(elf, &header))
         return fail(error, QStringLiteral("the ELF header cannot be read: %1").arg(libelfError()));
-    m_fileHeaderSize = gelf_fsize(elf.get(), ELF_T_EHDR, 1, EV_CURRENT);
+    m_fileHeaderSize = gelf_fsize(elf, ELF_T_EHDR, 1, EV_CURRENT);
     const auto end = uint64_t(m_bytes.size());
 
     std::size_t segmentCount = 0;
-    if (elf_getphdrnum(elf.get(), &segmentCount) != 0)
+    if (elf_getphdrnum(elf, &segmentCount) != 0)
         return fail(error, QStringLiteral("the program headers cannot be read: %1").arg(libelfError()));
     m_segments.reserve(qsizetype(segmentCount));
     for (std::size_t i = 0; i < segmentCount; ++i) {
         GElf_Phdr entry;
-        if (!gelf_getphdr(elf.get(), int(i), &entry))
+        if (!gelf_getphdr(elf, int(i), &entry))
             return fail(error, QStringLiteral("program header %1 cannot be read: %2").arg(i).arg(libelfError()));
         if (runsPast(entry.p_offset, entry.p_filesz, end))
             return fail(error, QStringLiteral("segment %1 (offset %2, file size %3) runs past the end of the image (%4 bytes)")
@@ -77,7 +88,7 @@ bool ElfImage::load(const QByteArray &bytes, QString *error)
     // libelf shows a section header table that runs past the end as no sections at
     // all; a section such as ".appinfo" must not go missing that way.
     std::size_t sectionCount = 0;
-    if (elf_getshdrnum(elf.get(), &sectionCount) != 0)
+    if (elf_getshdrnum(elf, &sectionCount) != 0)
         return fail(error, QStringLiteral("the section headers cannot be read: %1").arg(libelfError()));
     if ((header.e_shnum != 0 && sectionCount != header.e_shnum)
         || runsPast(header.e_shoff, uint64_t(sectionCount) * header.e_shentsize, end))
@@ -85,20 +96,18 @@ bool ElfImage::load(const QByteArray &bytes, QString *error)
                                .arg(header.e_shnum).arg(header.e_shoff));
 
     std::size_t namesIndex = 0;
-    if (elf_getshdrstrndx(elf.get(), &namesIndex) != 0)
+    if (elf_getshdrstrndx(elf, &namesIndex) != 0)
         return fail(error, QStringLiteral("the section names cannot be found: %1").arg(libelfError()));
-    for (Elf_Scn *section = elf_nextscn(elf.get(), nullptr); section; section = elf_nextscn(elf.get(), section)) {
+    for (Elf_Scn *section = elf_nextscn(elf, nullptr); section; section = elf_nextscn(elf, section)) {
         GElf_Shdr entry;
         if (!gelf_getshdr(section, &entry))
             return fail(error, QStringLiteral("a section header cannot be read: %1").arg(libelfError()));
-        const char *name = elf_strptr(elf.get(), namesIndex, entry.sh_name);
+        const char *name = elf_strptr(elf, namesIndex, entry.sh_name);
         if (!name)
             return fail(error, QStringLiteral("the name of section %1 cannot be read: %2")
                                    .arg(elf_ndxscn(section)).arg(libelfError()));
         m_sections.append({QByteArray(name), entry.sh_type, entry.sh_addr, entry.sh_offset, entry.sh_size});
     }
-
-    m_loaded = true;
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+struct Elf;
+
 // One program header of an ELF image, widened to 64 bits whatever the image's class.
 struct ElfSegment
 {
@@ -57,7 +59,9 @@ public:
     QByteArrayView segmentBytes(const ElfSegment &segment, uint64_t skip = 0) const;
 
 private:
-    bool fail(QString *error, const QString &reason);
+    // Takes the headers in; false with the reason when they do not hold together.
+    bool readHeaders(Elf *elf, QString *error);
+    static bool fail(QString *error, const QString &reason);
 
     bool m_loaded = false;
     QByteArray m_bytes;
