@@ -18,6 +18,9 @@
 
 namespace {
 
+// The image builder's debug line would drown the fuzzer's own output.
+void dropMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
+
 void require(bool condition)
 {
     if (!condition)
@@ -63,6 +66,8 @@ void readApplicationFile(const QByteArray &bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static const QtMessageHandler previous = qInstallMessageHandler(dropMessage);
+    Q_UNUSED(previous);
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     readApplicationFile(bytes);
     buildFrom(bytes);
