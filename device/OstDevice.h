@@ -12,6 +12,9 @@
 
 class DatalinkManager;
 
+// The meta-object code needs these types complete (property and signal types).
+Q_MOC_INCLUDE("DatalinkManager.h")
+
 // One device as the program knows it: who it is (type, variant, serial number),
 // whether a link to it is active, its firmware version, and the datalink manager
 // through which everything reaches it.

@@ -19,6 +19,9 @@
 
 class USBDataLink;
 
+// The meta-object code needs these types complete (property and signal types).
+Q_MOC_INCLUDE("USBDataLink.h")
+
 // Finds controller boards on USB. A discovery thread looks at the bus once per
 // interval, opens at most one new board per round and makes its USBDataLink, then
 // hands the datalink to the thread that owns the discovery and waits until it has

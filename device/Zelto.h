@@ -20,6 +20,10 @@ class ExternalMode;
 class FileControlChannel;
 class QTimer;
 
+// The meta-object code needs these types complete (property and signal types).
+Q_MOC_INCLUDE("AbstractExternalMonitor.h")
+Q_MOC_INCLUDE("FileControlChannel.h")
+
 // The controller board as the rest of the program works with it. It owns the
 // board's channel services: the control channel and the external-mode bridge from
 // the start, the error channel once the board is connected, and the update service,

@@ -13,6 +13,9 @@ class BoardLink;
 class BoardLinkProtocol;
 struct BoardFrame;
 
+// The meta-object code needs these types complete (property and signal types).
+Q_MOC_INCLUDE("BoardLink.h")
+
 // A controller board as the host sees it over its packet link. It answers each
 // channel through a BoardChannel; the link protocol on channel 0 is always there,
 // other channels are added as they are needed. Transports attach links to it.
