@@ -1,7 +1,7 @@
 #include "LoggingHandler.h"
 #include "StartupSteps.h"
 #include "main_Application.h"
-#include "platform/TerminationSignals.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "NetworkDevice.h"
 
-#include "platform/TerminalConsole.h"
+#include "TerminalConsole.h"
 
 #include <QLoggingCategory>
 #include <QProcess>

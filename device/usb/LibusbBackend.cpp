@@ -1,6 +1,6 @@
 #include "LibusbBackend.h"
 
-#include "platform/ThreadPriority.h"
+#include "ThreadPriority.h"
 
 LibusbBackend &LibusbBackend::instance()
 {

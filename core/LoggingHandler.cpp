@@ -1,7 +1,7 @@
 #include "LoggingHandler.h"
 
 #include "ApplicationFolders.h"
-#include "platform/DebuggerPresence.h"
+#include "DebuggerPresence.h"
 
 #include <QMetaObject>
 #include <QMutexLocker>
