@@ -14,11 +14,12 @@ set(HALVORA_TEST_ENVIRONMENT
 # halvora_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>]
 #                  [TIMEOUT <seconds>] [RESOURCE_LOCK <names...>] [LABELS <labels...>]
 #                  [ENVIRONMENT <VAR=value...>] [ARGS <arguments...>])
-# A QtTest executable registered with ctest under the isolated environment.
+# A QtTest executable registered with ctest under the isolated environment. It links
+# the shared test kit of tests/support.
 function(halvora_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBRARIES;RESOURCE_LOCK;LABELS;ENVIRONMENT;ARGS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBRARIES})
+    target_link_libraries(${name} PRIVATE Qt6::Test halvora_test_support ${T_LIBRARIES})
     target_compile_definitions(${name} PRIVATE
         HALVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
         HALVORA_BINARY_DIR="${CMAKE_BINARY_DIR}"

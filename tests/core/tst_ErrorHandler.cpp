@@ -1,4 +1,5 @@
 #include "ErrorHandler.h"
+#include "LogCapture.h"
 #include "NotificationMessage.h"
 #include "NotificationMsgProgress.h"
 #include "NotificationMsgProgressButton.h"
@@ -54,13 +55,6 @@ Step addButton(const QString &title, bool deleteOnPress, int expectedKey)
 Step act(Step::Action action, int key = 0, bool flag = false, float value = 0.0f)
 {
     return {action, key, {}, {}, int(Level::Info), flag, value};
-}
-
-// Collects the log lines that notifications write.
-QList<QPair<QtMsgType, QString>> s_logLines;
-void collectLogLine(QtMsgType type, const QMessageLogContext &, const QString &text)
-{
-    s_logLines.append({type, text});
 }
 
 void flushDeferredDeletes()
@@ -426,22 +420,21 @@ private slots:
         QFETCH(bool, logged);
         QFETCH(int, type);
 
-        s_logLines.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(collectLogLine);
+        LogCapture log(LogCapture::everyLine());
         {
             NotificationMessage message(nullptr, Level(level), AbstractNotification::HalvoraLab, "Firmware update failed",
                                         "The board did not answer", "Device updater",
                                         QDateTime::currentDateTimeUtc());
         }
-        qInstallMessageHandler(previous);
+        const QList<LogCapture::Line> logLines = log.entries();
 
         if (!logged) {
-            QVERIFY(s_logLines.isEmpty());
+            QVERIFY(logLines.isEmpty());
             return;
         }
-        QCOMPARE(s_logLines.size(), 1);
-        QCOMPARE(int(s_logLines.first().first), type);
-        QCOMPARE(s_logLines.first().second, QString("[Firmware update failed] The board did not answer"));
+        QCOMPARE(logLines.size(), 1);
+        QCOMPARE(int(logLines.first().type), type);
+        QCOMPARE(logLines.first().text, QString("[Firmware update failed] The board did not answer"));
     }
 
     // Workers post while the main thread runs; everything lands on the main thread.

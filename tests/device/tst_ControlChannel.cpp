@@ -1,7 +1,9 @@
 #include "BoardCrc.h"
 #include "ControlChannel.h"
+#include "ControlChannelRecords.h"
 #include "DatalinkManager.h"
 #include "SignalRecorder.h"
+#include "TestBytes.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -12,15 +14,6 @@ using Request = std::function<void(ControlChannel &)>;
 Q_DECLARE_METATYPE(Request)
 
 namespace {
-
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
-
-QByteArray le32(uint32_t value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian<quint32>(value, bytes.data());
-    return bytes;
-}
 
 // A control message with the length that fits its payload.
 QByteArray message(uint16_t command, uint8_t response, const QByteArray &payload = QByteArray())
@@ -33,17 +26,6 @@ QByteArray message(uint16_t command, uint8_t response, const QByteArray &payload
 }
 
 QString written(const QByteArray &bytes) { return "write 1 true " + QString::fromLatin1(bytes.toHex()); }
-
-// A record filled with a pattern, so that every byte is checked to travel unchanged.
-QByteArray pattern(qsizetype size, int seed)
-{
-    QByteArray bytes(size, '\0');
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + seed) & 0xFF);
-    return bytes;
-}
-
-QByteArray zeroFilled(const QByteArray &text, qsizetype size) { return text + QByteArray(size - text.size(), '\0'); }
 
 QByteArray versionPayload(uint32_t verified, const QByteArray &text, int bootTimeout = -1, int remaining = -1)
 {
@@ -184,7 +166,7 @@ private slots:
         QFETCH(QStringList, expected);
 
         ControlChannel channel(nullptr, 1, true, nullptr);
-        SignalRecorder recorder(&channel);
+        SignalRecorder recorder(&channel, describeControlChannelRecord);
         request(channel);
         QCOMPARE(recorder.lines, expected);
     }
@@ -362,7 +344,7 @@ private slots:
 
         DatalinkManager manager;
         ControlChannel channel(&manager, 1, true, &manager);
-        SignalRecorder recorder(&channel);
+        SignalRecorder recorder(&channel, describeControlChannelRecord);
         emit manager.DataReady(1, reply);
         QCOMPARE(recorder.lines, expected);
     }
@@ -389,7 +371,7 @@ private slots:
         QFETCH(QByteArray, bytes);
 
         ControlChannel channel(nullptr, 1, true, nullptr);
-        SignalRecorder recorder(&channel);
+        SignalRecorder recorder(&channel, describeControlChannelRecord);
         QVERIFY(QMetaObject::invokeMethod(&channel, slot.constData(), Qt::QueuedConnection));
         QVERIFY(recorder.lines.isEmpty());
         QTRY_COMPARE(recorder.lines, QStringList{written(bytes)});

@@ -1,5 +1,6 @@
 #include "BoardRig.h"
 #include "ControlChannel.h"
+#include "ControlChannelRecords.h"
 #include "SignalRecorder.h"
 
 #include <QTest>
@@ -51,7 +52,7 @@ ControlChannel::WifiSettings patternedSettings()
 struct ControlRig : BoardRig
 {
     ControlChannel channel{&manager, 1, true, &manager};
-    SignalRecorder recorder{&channel};
+    SignalRecorder recorder{&channel, describeControlChannelRecord};
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "DatalinkCommChannel.h"
 #include "DatalinkManager.h"
 #include "ErrorHandler.h"
+#include "LogCapture.h"
 #include "RecordingDataLink.h"
 
 #include <QPointer>
@@ -361,21 +362,12 @@ private slots:
         QSignalSpy info(&manager, &DatalinkManager::deviceInfoReceived);
         auto *usb = new RecordingDataLink(AbstractDataLink::USB);
         manager.addDatalink(usb);
-        static QStringList criticals;
-        criticals.clear();
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-            if (type == QtCriticalMsg)
-                criticals << text;
-            else
-                previous(type, context, text);
-        });
+        LogCapture criticals(LogCapture::ofType(QtCriticalMsg));
         for (int i = 0; i < 3; ++i)
             usb->receive(0, boardHeartbeat(AbstractDataLink::USB, false, "SN-9", 2));
         QTest::qWait(50);
-        qInstallMessageHandler(previous);
         // Each notification built writes its text as a critical line: one line, one post.
-        QCOMPARE(criticals, QStringList{"[Unsupported device] Unsupported device connected: Invalid datalink version.\n\n"
+        QCOMPARE(criticals.lines(), QStringList{"[Unsupported device] Unsupported device connected: Invalid datalink version.\n\n"
                                         "Please update your Halvora Lab to the latest version."});
         const NotificationList listed = ErrorHandler::instance()->getNotificationList();
         QCOMPARE(listed.size(), 1);

@@ -2,6 +2,7 @@
 #include "BoardSimulator.h"
 #include "DatalinkCommChannel.h"
 #include "DatalinkManager.h"
+#include "LogCapture.h"
 #include "SimulatorDataLink.h"
 
 #include <QPointer>
@@ -165,22 +166,15 @@ private slots:
     {
         Rig rig;
         rig.board.settings().datalinkVersion = 2;
-        static int unsupportedLines = 0;
-        unsupportedLines = 0;
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
-            if (type == QtCriticalMsg && text.startsWith("[Unsupported device]"))
-                ++unsupportedLines;
-            else
-                previous(type, context, text);
+        LogCapture unsupported([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            return type == QtCriticalMsg && text.startsWith("[Unsupported device]");
         });
         rig.add(AbstractDataLink::USB);
         QVERIFY(rig.notAvailable.wait(2000));
         QTest::qWait(200); // the board keeps sending heartbeats meanwhile
-        qInstallMessageHandler(previous);
         QCOMPARE(rig.info.count(), 0);
         QCOMPARE(rig.manager.datalinkVersion(), uint16_t(2));
-        QCOMPARE(unsupportedLines, 1);
+        QCOMPARE(unsupported.lines().size(), 1);
     }
 
     void corruptFramesAreDropped_data()

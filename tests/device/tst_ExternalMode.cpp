@@ -1,8 +1,8 @@
 #include "BoardExternalMode.h"
 #include "BoardRig.h"
 #include "ExternalMode.h"
+#include "TestBytes.h"
 
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -11,15 +11,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
 
 struct Status
 {

@@ -1,46 +1,20 @@
 #include "BoardFileService.h"
 #include "BoardRig.h"
 #include "FileControlChannel.h"
+#include "TestBytes.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 using Rsp = FileControlChannel::ResponseCode;
 using DirEntry = FileControlChannel::DirEntry;
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-QByteArray le32(uint32_t value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray le16(uint16_t value)
-{
-    QByteArray bytes(2, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray le64(uint64_t value)
-{
-    QByteArray bytes(8, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
 
 // A reply as the board sends it.
 QByteArray reply(uint16_t command, uint8_t response, const QByteArray &payload)
@@ -56,27 +30,6 @@ QByteArray listingEntry(int64_t time, int32_t size, int16_t type, const QByteArr
 QByteArray fileHeader(int64_t time, uint32_t size, const QByteArray &name)
 {
     return le64(uint64_t(time)) + le32(size) + le16(uint16_t(name.size())) + name;
-}
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 // Response codes and file-system states as plain numbers, for comparing.

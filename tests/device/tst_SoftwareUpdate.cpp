@@ -3,43 +3,21 @@
 #include "BoardUpdateService.h"
 #include "ErrorHandler.h"
 #include "SoftwareUpdate.h"
+#include "TestBytes.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 using State = SoftwareUpdate::UpdateState;
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-QByteArray le32(uint32_t value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
 // A message as the board sends it on channel 4.
 QByteArray boardMessage(uint32_t type, const QByteArray &payload = QByteArray())
 {
     return hex("AABBCCDD") + le32(type) + le32(uint32_t(payload.size())) + payload;
-}
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
 }
 
 QSharedPointer<QBuffer> bufferOf(const QByteArray &data)

@@ -1,5 +1,6 @@
 #include "FakeUsbBackend.h"
 #include "PacketFrame.h"
+#include "TestBytes.h"
 #include "USBDataLink.h"
 #include "UsbEventThread.h"
 
@@ -35,14 +36,6 @@ FakeUsbDeviceDescription device(const QList<FakeUsbInterface> &interfaces)
     FakeUsbDeviceDescription description;
     description.interfaces = interfaces;
     return description;
-}
-
-QByteArray pattern(int size, int seed = 0)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + seed) & 0xFF);
-    return bytes;
 }
 
 QList<int> chunkSizes(const QList<FakeUsbDevice::OutTransfer> &transfers)

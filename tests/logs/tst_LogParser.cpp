@@ -1,40 +1,22 @@
 #include "ErrorHandler.h"
 #include "HlfFixture.h"
+#include "LogCapture.h"
 #include "LogParser.h"
 #include "MatDump.h"
 
 #include <QDir>
-#include <QMutex>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 using hlf::Fixture;
 
 namespace {
-
-QMutex messagesMutex;
-QStringList capturedMessages;
-QtMessageHandler previousHandler = nullptr;
-
-void captureMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    {
-        QMutexLocker lock(&messagesMutex);
-        capturedMessages << message;
-    }
-    previousHandler(type, context, message);
-}
-
-QStringList messages()
-{
-    QMutexLocker lock(&messagesMutex);
-    return capturedMessages;
-}
 
 hlf::Signal signal(const std::string &name, std::uint16_t type, std::uint16_t sampleSize, std::uint16_t flags = 0)
 {
@@ -83,6 +65,8 @@ class tst_LogParser : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    // Every line the test writes, still printed as well.
+    std::optional<LogCapture> m_log;
 
     QString write(const QString &name, const QByteArray &bytes)
     {
@@ -99,8 +83,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        previousHandler = qInstallMessageHandler(captureMessage);
+        m_log.emplace(LogCapture::everyLine(), LogCapture::Echo::Yes);
     }
+    void cleanupTestCase() { m_log.reset(); }
 
     // Every request ends with the progress at 1 and one conversionFinished that tells
     // success from failure; only a success leaves a MAT-file.
@@ -160,7 +145,7 @@ private slots:
 
         const QUrl output = QUrl::fromLocalFile(m_dir.filePath(outputName));
         ErrorStreamCapture errors;
-        const auto before = messages().size();
+        const auto before = m_log->lines().size();
         LogParser parser;
         QSignalSpy progress(&parser, &LogParser::progressChanged);
         QSignalSpy finished(&parser, &LogParser::conversionFinished);
@@ -194,8 +179,8 @@ private slots:
             QCOMPARE(posted->getLevel(), halvora::ErrorLevel::Warning);
         }
         if (!logLine.isEmpty())
-            QVERIFY2(messages().mid(before).contains(logLine) || errors.text() == logLine,
-                     qPrintable(errors.text() + messages().mid(before).join('|')));
+            QVERIFY2(m_log->lines().mid(before).contains(logLine) || errors.text() == logLine,
+                     qPrintable(errors.text() + m_log->lines().mid(before).join('|')));
     }
 
     void progressPassesTheStagesOfAConversion()

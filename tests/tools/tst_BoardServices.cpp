@@ -4,6 +4,7 @@
 #include "BoardFrame.h"
 #include "BoardLink.h"
 #include "BoardSimulator.h"
+#include "TestBytes.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -11,16 +12,6 @@
 Q_DECLARE_METATYPE(ControlReplyFault)
 
 namespace {
-
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
-
-QByteArray le32(uint32_t value)
-{
-    QByteArray bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = char(value >> (8 * i));
-    return bytes;
-}
 
 // A board with one USB link that records the payloads it sends back, by channel.
 struct Board

@@ -1,7 +1,5 @@
 #include "ExternalTools.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QtDebug>
@@ -55,19 +53,6 @@ QByteArray withOpensslDigest(const QByteArray &data)
     const Run result = run(QStringLiteral("openssl"),
                            {QStringLiteral("dgst"), QStringLiteral("-sha256"), QStringLiteral("-binary")}, data);
     return result.ok() ? data + result.output : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace ExternalTools

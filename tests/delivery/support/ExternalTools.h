@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,7 +30,8 @@ QByteArray opensslEncrypt(const QByteArray &plain, const QByteArray &key, const 
 // The bytes followed by their raw SHA-256, as `openssl dgst -sha256 -binary` gives it.
 QByteArray withOpensslDigest(const QByteArray &data);
 
-bool writeFile(const QString &path, const QByteArray &data);
-QByteArray readFile(const QString &path);
+// Whole files, from the shared test kit.
+using ::readFile;
+using ::writeFile;
 
 } // namespace ExternalTools

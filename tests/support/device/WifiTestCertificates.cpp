@@ -1,16 +1,10 @@
 #include "WifiTestCertificates.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A self-signed certificate and its key from `openssl req -x509`.
 bool makeCertificate(const QStringList &keyArguments, const QString &subject, const QStringList &extensions,
