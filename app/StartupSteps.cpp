@@ -1,20 +1,36 @@
 #include "StartupSteps.h"
 
+#include "UriHandler.h"
+#include "UriSchemeCheck.h"
+#include "UriSchemeRegistry.h"
 #include "main_Application.h"
 
-// The single-instance guard and the URI scheme registration are not built yet:
-// every start runs as the first instance and no URI is handled.
+#include <QCoreApplication>
+#include <QDebug>
+
 namespace halvora::startup {
 
-void checkUriSchemeRegistration() {}
-
-void startSingleInstanceGuard() {}
-
-std::optional<int> handOverUri(const QString &)
+void checkUriSchemeRegistration()
 {
+    checkUriScheme(*UriSchemeRegistry::forThisDesktop(), QLatin1String(kUriScheme),
+                   QCoreApplication::applicationFilePath(), uriSchemeHelperPath());
+}
+
+std::optional<int> handOverUri(UriHandler &guard, const QString &uri)
+{
+    const bool handled = guard.handleUriArgument(uri);
+    if (!guard.ownsServer())
+        return handled ? 0 : 1;
+    // Nothing is connected to the guard yet: the link waits for the application object.
+    qDebug() << "uri stored";
+    guard.setPendingUri(QUrl(uri));
     return std::nullopt;
 }
 
-void connectUriHandling(main_Application &) {}
+void connectUriHandling(UriHandler &guard, main_Application &application)
+{
+    QObject::connect(&guard, &UriHandler::appCalled, &application, &main_Application::uriReceived);
+    guard.deliverPendingUri();
+}
 
 } // namespace halvora::startup

@@ -83,6 +83,12 @@ bool UriHandler::handleUri(const QUrl &url)
     return true;
 }
 
+void UriHandler::deliverPendingUri()
+{
+    if (m_pendingUri)
+        emit appCalled(*m_pendingUri);
+}
+
 bool UriHandler::forward(const QUrl &url) const
 {
     QLocalSocket socket;

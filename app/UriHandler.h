@@ -46,6 +46,8 @@ public:
     // application object exists.
     void setPendingUri(const QUrl &url) { m_pendingUri = url; }
     const std::optional<QUrl> &pendingUri() const { return m_pendingUri; }
+    // Emits the pending link, if there is one.
+    void deliverPendingUri();
 
 signals:
     void appCalled(QUrl url);

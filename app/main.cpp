@@ -1,5 +1,6 @@
 #include "LoggingHandler.h"
 #include "StartupSteps.h"
+#include "UriHandler.h"
 #include "main_Application.h"
 #include "TerminationSignals.h"
 
@@ -17,15 +18,17 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
 
     halvora::startup::checkUriSchemeRegistration();
-    halvora::startup::startSingleInstanceGuard();
+    UriHandler guard(QLatin1String(halvora::startup::kUriScheme));
 
     QCommandLineParser parser;
     const QCommandLineOption uriOption(QStringLiteral("uri"), QStringLiteral("URI to parse"), QStringLiteral("uri"));
     parser.addOption(uriOption);
     parser.process(application);
 
-    if (const auto exitCode = halvora::startup::handOverUri(parser.value(uriOption)))
-        return *exitCode; // another instance runs and took (or refused) the URI
+    if (parser.isSet(uriOption)) {
+        if (const auto exitCode = halvora::startup::handOverUri(guard, parser.value(uriOption)))
+            return *exitCode; // another instance runs and took (or refused) the URI
+    }
 
     QApplication::setApplicationName(QStringLiteral("Halvora Lab"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
@@ -41,7 +44,7 @@ int main(int argc, char *argv[])
     int exitCode = 1;
     {
         main_Application app(nullptr, &application);
-        halvora::startup::connectUriHandling(app);
+        halvora::startup::connectUriHandling(guard, app);
 
         TerminationSignals termination;
         QObject::connect(&termination, &TerminationSignals::terminationRequested, &application, [](int signalNumber) {

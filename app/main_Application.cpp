@@ -1,22 +1,49 @@
 #include "main_Application.h"
 
+#include "AbstractDataLink.h"
+#include "AbstractNotification.h"
 #include "ApplicationVersionInfo.h"
+#include "ControlChannel.h"
+#include "DatalinkManager.h"
+#include "ErrorChannel.h"
+#include "ErrorHandler.h"
+#include "ExtendedDeviceType.h"
+#include "FileDialogHandler.h"
 #include "Halvora.h"
 #include "LogParser.h"
+#include "OstDevice.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "UriDistributor.h"
+#include "VersionControl.h"
+#include "Zelto.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QQmlContext>
 
+#include <mutex>
+
 namespace {
+
 // Owned by the engine's lifetime: the engine keeps only a pointer to its factory.
 QMLNetworkAccesManagerFactory &networkAccessFactory()
 {
     static QMLNetworkAccesManagerFactory factory;
     return factory;
 }
+
+// For development without hardware: HALVORA_BOARD_ADDRESS names a board to connect
+// to at start (such as the board simulator), and HALVORA_FALLBACK_BOARD_ADDRESS the
+// address a lost Wi-Fi board that reported none is looked for at.
+OstFactorySettings factorySettings()
+{
+    OstFactorySettings settings;
+    if (const QString fallback = qEnvironmentVariable("HALVORA_FALLBACK_BOARD_ADDRESS"); !fallback.isEmpty())
+        settings.board.wifiLink.fallbackBoardAddress = fallback;
+    return settings;
+}
+
 } // namespace
 
 const QUrl &main_Application::mainWindowUrl()
@@ -27,53 +54,121 @@ const QUrl &main_Application::mainWindowUrl()
 
 main_Application::main_Application(QObject *parent, QApplication *application)
     : QObject(parent)
-    , m_engine(this)
+    , m_engine(std::make_unique<QQmlApplicationEngine>(this))
 {
     qDebug() << "Initializing application";
     m_application = application;
-    m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
     createManagers();
     registerQmlTypes();
     setContextProperties();
-    m_engine.setNetworkAccessManagerFactory(&networkAccessFactory());
+    m_engine->setNetworkAccessManagerFactory(&networkAccessFactory());
 }
 
-main_Application::~main_Application() = default;
+main_Application::~main_Application()
+{
+    // Nothing in QML may read a manager while it is taken apart.
+    m_engine.reset();
+    // Newest first: whoever holds a board goes before the device factory that owns it.
+    while (!m_managers.isEmpty())
+        delete m_managers.takeLast().data();
+}
 
-// The managers and their connections are made here once their subsystems exist.
+QList<QObject *> main_Application::managers() const
+{
+    QList<QObject *> list;
+    for (const QPointer<QObject> &manager : m_managers)
+        list.append(manager.data());
+    return list;
+}
+
+// The managers in the order they are made, each with its connections. A manager
+// that is still to come is named at its place.
 void main_Application::createManagers()
 {
-    // For development without hardware: HALVORA_BOARD_ADDRESS names a board to
-    // connect to at start (such as the board simulator), and
-    // HALVORA_FALLBACK_BOARD_ADDRESS the address a lost Wi-Fi board that reported
-    // none is looked for at.
-    OstFactorySettings settings;
-    if (const QString fallback = qEnvironmentVariable("HALVORA_FALLBACK_BOARD_ADDRESS"); !fallback.isEmpty())
-        settings.board.wifiLink.fallbackBoardAddress = fallback;
-    m_ostFactory = new OstFactory(this, settings);
+    const ApplicationVersionInfo &version = applicationVersionInfo();
+    VersionControl::instance()->setApplicationVersion({version.major, version.minor, version.patch});
+
+    m_ostFactory = create<OstFactory>(factorySettings());
     if (const QString board = qEnvironmentVariable("HALVORA_BOARD_ADDRESS"); !board.isEmpty())
         m_ostFactory->insertNetworkOstDevice(board);
+    m_uriDistributor = create<UriDistributor>();
+    m_logParser = create<LogParser>();
+    // AppBinaryManager
+    m_fileDialogHandler = create<FileDialogHandler>();
+    // LogDownloader, then its connections:
+    //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
+    //   OstFactory::ActiveDeviceChanged -> LogDownloader::setSelectedDevice
+    // HardwareUpdate, then its connections:
+    //   OstFactory::ostDeviceConnected -> HardwareUpdate::ostDeviceConnected
+    //   OstFactory::ActiveDeviceChanged -> HardwareUpdate::setSelectedDevice
+    // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
+    // on a later pass of the event loop:
+    //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
+    // HardwareSettings, then its connection:
+    //   OstFactory::ActiveDeviceChanged -> HardwareSettings::setOstDevice
 
-    m_logParser = new LogParser(this);
+    // The remaining connections:
+    //   OstFactory::ActiveDeviceChanged -> AppBinaryManager::setDevice
+    //   UriDistributor::AppBinManagerUriReceived -> AppBinaryManager::pushElfBinaryFromUri
+    //   FileDialogHandler::ApbFileReceived -> AppBinaryManager::uploadApbBinary
+    //   FileDialogHandler::ElfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
+    //   FileDialogHandler::HapbfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
+    connect(m_fileDialogHandler, &FileDialogHandler::FebFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
+    connect(m_fileDialogHandler, &FileDialogHandler::FwbFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
 }
 
-void main_Application::registerQmlTypes() {}
+// Once per process: a second application object (in tests) finds them in place.
+void main_Application::registerQmlTypes()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        qRegisterMetaType<ErrorChannel::LogLevel>("ErrorChannel::LogLevel");
+        qRegisterMetaType<ostdevice::ExtendedDeviceType>("ostdevice::ExtendedDeviceType");
+
+        const char *uri = "com.ostrel";
+        // LogCommandQueue, creatable
+        qmlRegisterUncreatableType<Zelto>(uri, 1, 0, "Zelto", tr("This is an internal object"));
+        qmlRegisterUncreatableType<OstDevice>(uri, 1, 0, "OstDevice", QString());
+        qmlRegisterUncreatableType<ControlChannel>(uri, 1, 0, "ControlChannel", QString());
+        qmlRegisterUncreatableType<DatalinkManager>(uri, 1, 0, "DatalinkManager", QString());
+        qmlRegisterUncreatableType<AbstractDataLink>(uri, 1, 0, "AbstractDataLink", QString());
+        qmlRegisterUncreatableType<ErrorHandler>(uri, 1, 0, "ErrorHandler", QString());
+        qmlRegisterUncreatableType<AbstractNotification>(uri, 1, 0, "AbstractNotification", QString());
+        // DeviceUpdateEntry, uncreatable
+        // SimulinkDataTypes, the namespace's enumerations, with the reason "Error: Namespace"
+        qmlRegisterUncreatableMetaObject(halvora::staticMetaObject, uri, 1, 0, "Halvora", QString());
+    });
+}
 
 void main_Application::setContextProperties()
 {
-    QQmlContext *context = m_engine.rootContext();
+    QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
+    context->setContextProperty(QStringLiteral("logParser"), m_logParser);
+    // binManager: the AppBinaryManager
+    // toolchainInstall: the ToolchainHandlerGUI
+    // HardwareSettings: the HwSettingsGUI of the HardwareSettings object
+    // LogDownloader: the LogDownloader
+    // HardwareUpdate: the HardwareUpdate
+    context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());
+    context->setContextProperty(QStringLiteral("versionControl"), VersionControl::instance());
     context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));
     context->setContextProperty(QStringLiteral("APPLICATION_VERSION"),
                                 QString::fromUtf8(applicationVersionInfo().fileVersion));
-    context->setContextProperty(QStringLiteral("logParser"), m_logParser);
+}
+
+void main_Application::uriReceived(const QUrl &url)
+{
+    qDebug() << "uri Succesfully passed to mainApplication";
+    m_uriDistributor->urlReceived(url);
 }
 
 bool main_Application::load(const QUrl &url)
 {
-    const auto before = m_engine.rootObjects().size();
-    m_engine.load(url);
-    m_loaded = m_engine.rootObjects().size() > before;
+    const auto before = m_engine->rootObjects().size();
+    m_engine->load(url);
+    m_loaded = m_engine->rootObjects().size() > before;
     if (m_loaded)
         qDebug() << "Main window loaded" << url.toString();
     else

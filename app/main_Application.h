@@ -1,15 +1,22 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QUrl>
 
+#include <memory>
+
+class FileDialogHandler;
 class LogParser;
 class OstFactory;
 class QApplication;
+class UriDistributor;
 
-// The application object: owns the QML engine and the managers that the screens
-// bind to, and loads the main window.
+// The application object and the program's composition root: it makes the
+// managers that the screens bind to, connects them, registers the core QML types,
+// hands the managers to QML and loads the main window.
 class main_Application : public QObject
 {
     Q_OBJECT
@@ -18,23 +25,44 @@ public:
     static const QUrl &mainWindowUrl();
 
     main_Application(QObject *parent, QApplication *application);
+    // The screens go first, then the managers newest first, the device factory last.
     ~main_Application() override;
 
-    QQmlApplicationEngine &engine() { return m_engine; }
+    QQmlApplicationEngine &engine() { return *m_engine; }
     OstFactory *ostFactory() const { return m_ostFactory; }
+    UriDistributor *uriDistributor() const { return m_uriDistributor; }
+    LogParser *logParser() const { return m_logParser; }
+    FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
+    // The managers in the order they were made.
+    QList<QObject *> managers() const;
 
     // Loads a QML window; false (with a critical log line) when nothing was created.
     bool load(const QUrl &url);
     bool isLoaded() const { return m_loaded; }
 
+public slots:
+    void uriReceived(const QUrl &url);
+
 private:
+    // A manager owned by the application object, remembered in the order of making.
+    template <typename Manager, typename... Arguments>
+    Manager *create(Arguments &&...arguments)
+    {
+        auto *manager = new Manager(this, std::forward<Arguments>(arguments)...);
+        m_managers.append(manager);
+        return manager;
+    }
+
     void createManagers();
-    void registerQmlTypes();
+    static void registerQmlTypes();
     void setContextProperties();
 
     QApplication *m_application = nullptr;
-    QQmlApplicationEngine m_engine;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QList<QPointer<QObject>> m_managers;
     OstFactory *m_ostFactory = nullptr;
+    UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
+    FileDialogHandler *m_fileDialogHandler = nullptr;
     bool m_loaded = false;
 };

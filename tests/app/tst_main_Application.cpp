@@ -1,13 +1,19 @@
+#include "ErrorHandler.h"
+#include "FileDialogHandler.h"
 #include "LogParser.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "UriDistributor.h"
+#include "VersionControl.h"
 #include "main_Application.h"
 
 #include <QAbstractNetworkCache>
 #include <QApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
+#include <QQmlComponent>
 #include <QQmlContext>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -31,6 +37,119 @@ private slots:
         QCOMPARE(logParser->parent(), &app);
         QVERIFY(app.load(main_Application::mainWindowUrl()));
         QCOMPARE(app.engine().rootObjects().first()->property("title").toString(), QStringLiteral("Halvora Lab"));
+    }
+
+    // What QML sees: every manager that exists, under its name.
+    void contextProperties()
+    {
+        main_Application app(nullptr, qApp);
+        const QQmlContext *context = app.engine().rootContext();
+        const QList<std::pair<QString, QObject *>> expected{
+            {"ostFactory", app.ostFactory()},
+            {"logParser", app.logParser()},
+            {"Notifications", ErrorHandler::instance()},
+            {"versionControl", VersionControl::instance()},
+        };
+        for (const auto &[name, object] : expected) {
+            QVERIFY2(object, qPrintable(name));
+            QCOMPARE(context->contextProperty(name).value<QObject *>(), object);
+        }
+        // The dispatchers are not for QML.
+        QVERIFY(!context->contextProperty("uriDistributor").isValid());
+        QVERIFY(!context->contextProperty("fileDialogHandler").isValid());
+        for (QObject *manager : app.managers())
+            QCOMPARE(manager->parent(), &app);
+    }
+
+    void coreTypesInQml()
+    {
+        main_Application app(nullptr, qApp);
+        QQmlComponent component(&app.engine());
+        component.setData("import QtQml\nimport com.ostrel 1.0\nQtObject {\n"
+                          "    property int mode: Halvora.Release\n"
+                          "    property int critical: Halvora.CriticalError\n"
+                          "    property int notConnected: OstDevice.NotConnected\n"
+                          "    property int wifi: AbstractDataLink.WiFi\n"
+                          "    property int count: Notifications.notificationCount\n"
+                          "    property bool sameMode: RELEASE_MODE === Halvora.Release\n"
+                          "}\n",
+                          QUrl("qrc:/coreTypes.qml"));
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        QCOMPARE(object->property("mode").toInt(), 3);
+        QCOMPARE(object->property("critical").toInt(), 1);
+        QCOMPARE(object->property("notConnected").toInt(), 0);
+        QCOMPARE(object->property("wifi").toInt(), 2);
+        QVERIFY(object->property("sameMode").toBool());
+    }
+
+    void uncreatableTypes_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("Zelto") << "Zelto" << "This is an internal object";
+        for (const char *type : {"OstDevice", "ControlChannel", "DatalinkManager", "AbstractDataLink", "ErrorHandler",
+                                 "AbstractNotification", "Halvora"})
+            QTest::newRow(type) << type << "Element is not creatable.";
+    }
+    void uncreatableTypes()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, error);
+        main_Application app(nullptr, qApp);
+        QQmlComponent component(&app.engine());
+        component.setData(QStringLiteral("import QtQml\nimport com.ostrel 1.0\nQtObject { property var made: %1 {} }\n")
+                              .arg(type)
+                              .toUtf8(),
+                          QUrl("qrc:/uncreatable.qml"));
+        QVERIFY(component.isError());
+        QCOMPARE(component.errors().size(), 1);
+        QCOMPARE(component.errors().first().description(), error);
+    }
+
+    // A link from the single-instance guard reaches the commands.
+    void linksReachTheDistributor()
+    {
+        main_Application app(nullptr, qApp);
+        QSignalSpy upload(app.uriDistributor(), &UriDistributor::AppBinManagerUriReceived);
+        QTest::ignoreMessage(QtDebugMsg, "uri Succesfully passed to mainApplication");
+        app.uriReceived(QUrl("halvora:upload_app?file=%2Ftmp%2Fa.hapbf"));
+        QCOMPARE(upload.size(), 1);
+        QCOMPARE(upload.first().first().toString(), QString("/tmp/a.hapbf"));
+    }
+
+    // Firmware files from a file dialog go to the factory's firmware upload.
+    void firmwareFilesReachTheFactory()
+    {
+        main_Application app(nullptr, qApp);
+        QSignalSpy firmware(app.ostFactory(), &OstFactory::TempUploadFirmware);
+        app.fileDialogHandler()->fileDialogUrlReceived(QUrl::fromLocalFile("/tmp/a.fwb"));
+        app.fileDialogHandler()->fileDialogUrlReceived(QUrl::fromLocalFile("/tmp/b.FEB"));
+        app.fileDialogHandler()->fileDialogUrlReceived(QUrl::fromLocalFile("/tmp/c.elf"));
+        QCOMPARE(firmware.size(), 2);
+        QCOMPARE(firmware.at(0).first().toString(), QString("/tmp/a.fwb"));
+        QCOMPARE(firmware.at(1).first().toString(), QString("/tmp/b.FEB"));
+    }
+
+    // The screens go first, then the managers newest first: the device factory,
+    // which owns the boards the others hold, goes last.
+    void teardownOrder()
+    {
+        QStringList destroyed;
+        auto app = std::make_unique<main_Application>(nullptr, qApp);
+        QVERIFY(app->load(main_Application::mainWindowUrl()));
+        QObject *window = app->engine().rootObjects().first();
+        connect(window, &QObject::destroyed, this, [&] { destroyed << "window"; });
+        QStringList made;
+        for (QObject *manager : app->managers()) {
+            made.prepend(manager->metaObject()->className());
+            connect(manager, &QObject::destroyed, this,
+                    [&destroyed, name = QString(manager->metaObject()->className())] { destroyed << name; });
+        }
+        QCOMPARE(made.size(), 4);
+        QCOMPARE(made.last(), QString("OstFactory"));
+        app.reset();
+        QCOMPARE(destroyed, QStringList{"window"} + made);
     }
 
     void boardAddressesFromTheEnvironment()
