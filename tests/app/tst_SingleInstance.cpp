@@ -118,6 +118,24 @@ private slots:
         QCOMPARE(count(first->logLines(), "Handled Uri call"), handledBefore + (exitCode == 0 ? 1 : 0));
     }
 
+    // A second start without a link is a program of its own; when it ends, the running
+    // instance still owns the socket and takes the links of later starts.
+    void secondStartWithoutALinkRunsOnItsOwn()
+    {
+        RunningProgram *first = firstInstance();
+        QVERIFY(first);
+        {
+            RunningProgram second(program());
+            QVERIFY(second.start({}));
+            QVERIFY(second.waitForMainWindow());
+            QVERIFY(second.terminate());
+            QCOMPARE(second.process().exitCode(), 0);
+        }
+        const QString link = "halvora:upload_app?file=after-the-second";
+        QCOMPARE(QProcess::execute(program(), {"--uri", link}), 0);
+        QVERIFY(first->waitForLogLine(QRegularExpression(QRegularExpression::escape("Handled Uri call " + link) + "$")) >= 0);
+    }
+
     // The desktop's own tools: the scheme names our desktop entry, and xdg-open starts
     // the program with the link, which reaches the running instance.
     void desktopToolsReachTheRunningInstance()
