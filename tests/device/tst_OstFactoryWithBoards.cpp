@@ -1,7 +1,9 @@
 #include "BoardControlChannel.h"
 #include "BoardErrorChannel.h"
+#include "BoardExternalMode.h"
 #include "BoardSimulator.h"
 #include "ErrorHandler.h"
+#include "ExternalMode.h"
 #include "FakeUsbBackend.h"
 #include "FileControlChannel.h"
 #include "NetworkBoard.h"
@@ -12,6 +14,7 @@
 
 #include <QPointer>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -208,6 +211,50 @@ private slots:
         QTest::qWait(300);
         QVERIFY(!factory.connectionAttempt());
         QVERIFY(factory.deviceList().isEmpty());
+    }
+
+    // The bridge follows the board's external mode while the board stays connected:
+    // a model started later gets its bridge, and a bridge that stopped when its client
+    // left listens again on the next poll.
+    void bridgeFollowsTheExternalModeOfAConnectedBoard()
+    {
+        Rig rig(m_certificates);
+        NetworkBoard *simulated = rig.addBoard("ZW-0001", "127.0.0.2");
+        OstFactory &factory = rig.makeFactory(m_certificates);
+        factory.insertNetworkOstDevice("127.0.0.2");
+        QPointer<Zelto> board = rig.waitConnected("ZW-0001");
+        QVERIFY(board);
+        ExternalMode *bridge = board->externalMode();
+        QTest::qWait(300);
+        QVERIFY(!bridge->isStarted());
+
+        control(simulated->simulator)->state().externalModeOpen = true; // the model starts
+        QTRY_VERIFY(bridge->isStarted());
+        // The board and the bridge answer from this thread's event loop.
+        const auto echoes = [bridge] {
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, quint16(bridge->serverPort()));
+            if (!QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 5000))
+                return false;
+            client.write("ping");
+            return QTest::qWaitFor([&] { return client.bytesAvailable() >= 4; }, 5000) && client.readAll() == "ping";
+        };
+        QVERIFY(echoes()); // the simulated model echoes
+
+        // The client has left: the next bytes of the model cannot be written, and the
+        // bridge stops until the next poll finds the model still running.
+        QTRY_VERIFY(!bridge->isClientConnected());
+        QSignalSpy status(bridge, &ExternalMode::extModServerStatusChanged);
+        auto *model = static_cast<BoardExternalMode *>(simulated->simulator.channel(BoardExternalMode::Number));
+        model->sendToHost(simulated->simulator.links().constFirst(), "late");
+        QTRY_VERIFY(status.size() >= 2);
+        QCOMPARE(status[0][1].toBool(), false);
+        QCOMPARE(status[1][1].toBool(), true);
+        QTRY_VERIFY(bridge->isStarted());
+        QVERIFY(echoes());
+
+        control(simulated->simulator)->state().externalModeOpen = false; // the model ends
+        QTRY_VERIFY(!bridge->isStarted());
     }
 
     void twoBoardsAtOnce()
