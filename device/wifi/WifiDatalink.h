@@ -36,6 +36,7 @@ public:
     int retryCount() const { return m_retryCount; }
     bool isProbing() const;
     const WifiLinkSettings &settings() const { return m_settings; }
+    QString boardLocation() const override { return m_address.toString(); }
 
     // Whether a board address may be tried. Test runs set HALVORA_LOOPBACK_ONLY, and
     // there only loopback addresses may be reached.

@@ -13,6 +13,7 @@
 #include "WifiTestCertificates.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -374,6 +375,49 @@ private slots:
         QCOMPARE(board->getDatalink(AbstractDataLink::USB), nullptr);
         QMetaObject::invokeMethod(board, "toggleAppState");
         QTRY_VERIFY(board->appRunning());
+    }
+
+    // A board of a datalink version the program does not speak is never identified:
+    // its pending device goes after the identification limit and the board is found
+    // again, over and over. The user hears about it once.
+    void unsupportedBoardIsReportedOnce_data()
+    {
+        QTest::addColumn<bool>("usb");
+        QTest::newRow("Wi-Fi") << false;
+        QTest::newRow("USB") << true;
+    }
+    void unsupportedBoardIsReportedOnce()
+    {
+        QFETCH(bool, usb);
+        Rig rig(m_certificates);
+        NetworkBoard *simulated = rig.addBoard("ZX-0001", "127.0.0.4");
+        simulated->simulator.settings().datalinkVersion = 2;
+        if (usb)
+            rig.plugUsb(simulated);
+        QSignalSpy wifiLinks(&simulated->simulator, &BoardSimulator::linkAttached);
+        OstFactory &factory = rig.makeFactory(m_certificates);
+        static int reports = 0;
+        reports = 0;
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (type == QtCriticalMsg && text.startsWith("[Unsupported device]"))
+                ++reports;
+            else
+                previous(type, context, text);
+        });
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
+        if (!usb)
+            factory.insertNetworkOstDevice("127.0.0.4");
+
+        const auto rounds = [&] { return usb ? rig.bus.counters().open : int(wifiLinks.size()); };
+        QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 10000);
+        ErrorHandler::instance()->clearNotifications();
+        const int first = rounds();
+        QTRY_VERIFY_WITH_TIMEOUT(rounds() >= first + 2, 15000);
+        QTest::qWait(200);
+        QCOMPARE(reports, 1);
+        QCOMPARE(ErrorHandler::instance()->getNotificationCount(), quint32(0));
+        QVERIFY(factory.deviceList().isEmpty());
     }
 
     void destroyingTheFactoryReleasesItsUsbBoards()
