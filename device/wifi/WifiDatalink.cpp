@@ -4,6 +4,7 @@
 #include "OstPacketRecombiner.h"
 #include "PacketFrame.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
@@ -101,11 +102,24 @@ WifiDatalink::~WifiDatalink()
 {
     qCDebug(lcWifiDatalink) << "Destruct  Wi-Fi datalink";
     if (m_streamSocket) {
+        // What was written last, such as a board object's goodbye, goes out before the
+        // connection closes; the socket would drop it with itself.
+        flushStream();
         m_streamSocket->disconnectFromHost();
     }
     if (m_datagramSocket)
         m_datagramSocket->disconnectFromHost();
     qCDebug(lcWifiDatalink) << "Wi-Fi datalink destructed";
+}
+
+void WifiDatalink::flushStream()
+{
+    QDeadlineTimer deadline(m_settings.closingFlushLimit);
+    while (m_streamSocket->state() == QAbstractSocket::ConnectedState && m_streamSocket->bytesToWrite() > 0
+           && !deadline.hasExpired()) {
+        if (!m_streamSocket->waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
 }
 
 bool WifiDatalink::mayReach(const QHostAddress &address)

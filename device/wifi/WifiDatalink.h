@@ -84,6 +84,8 @@ private:
     void createTcpSocket();
     void createDatagramSocket();
     void connectStream();
+    // Waits, at most for the closing flush limit, until the stream has sent what was written.
+    void flushStream();
     void reconnect();
     void startProbe();
     qint64 readOneDatagram();

@@ -420,6 +420,25 @@ private slots:
         QVERIFY(factory.deviceList().isEmpty());
     }
 
+    // When the program closes, every connected board hears that the host leaves
+    // before its link closes.
+    void closingTellsTheBoardsBeforeTheLinksClose()
+    {
+        Rig rig(m_certificates);
+        NetworkBoard *overWifi = rig.addBoard("ZW-0001", "127.0.0.2");
+        NetworkBoard *overUsb = rig.addBoard("ZU-0001", "127.0.0.3");
+        rig.plugUsb(overUsb);
+        OstFactory &factory = rig.makeFactory(m_certificates);
+        factory.insertNetworkOstDevice("127.0.0.2");
+        QVERIFY(rig.waitConnected("ZW-0001"));
+        QVERIFY(rig.waitConnected("ZU-0001"));
+        QTRY_VERIFY(rig.boardNamed("ZW-0001")->getFirmwareVersion() != "Undefined");
+
+        rig.factory.reset();
+        for (NetworkBoard *board : {overWifi, overUsb})
+            QTRY_VERIFY(commandsReceived(board->simulator).contains(ControlChannel::DisconnectDevice));
+    }
+
     void destroyingTheFactoryReleasesItsUsbBoards()
     {
         Rig rig(m_certificates);
