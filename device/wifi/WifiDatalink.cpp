@@ -212,7 +212,6 @@ void WifiDatalink::createTcpSocket()
 {
     auto *socket = new QTcpSocket(this);
     m_streamSocket = socket;
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket, &QTcpSocket::readyRead, this, &WifiDatalink::readDataTCP);
     connect(socket, &QTcpSocket::connected, this, &WifiDatalink::connected);
     connect(socket, &QTcpSocket::disconnected, this, &WifiDatalink::disconnected);
@@ -325,8 +324,17 @@ void WifiDatalink::testSendData(qint64)
 {
 }
 
+void WifiDatalink::setLowDelay()
+{
+    // Small requests go out at once instead of waiting to be merged. The option takes
+    // effect on a socket that stands, so it is set when the TCP connection does.
+    m_streamSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
 void WifiDatalink::connected()
 {
+    if (!m_useTls)
+        setLowDelay();
     qCDebug(lcWifiDatalink) << "Connected";
     m_retryCount = 0;
     setState(Connected);
@@ -392,6 +400,7 @@ void WifiDatalink::reconnect()
 
 void WifiDatalink::sslConnected()
 {
+    setLowDelay();
     m_selfTimeoutTimer->start(2 * m_selfTimeoutInterval);
     qCDebug(lcWifiDatalink) << "Connected with TCP, wait for encryption";
     if (auto *socket = qobject_cast<QSslSocket *>(m_streamSocket))

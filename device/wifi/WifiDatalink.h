@@ -84,6 +84,7 @@ private:
     void createTcpSocket();
     void createDatagramSocket();
     void connectStream();
+    void setLowDelay();
     // Waits, at most for the closing flush limit, until the stream has sent what was written.
     void flushStream();
     void reconnect();

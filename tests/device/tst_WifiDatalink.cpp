@@ -21,6 +21,7 @@
 #include <memory>
 
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <arpa/inet.h>
@@ -164,6 +165,14 @@ private slots:
         QCOMPARE(board.transport.connections().size(), 1);
         for (const QString &logged : loggedErrors)
             QVERIFY2(log.count(logged) == 1, qPrintable(log.lines().join('\n')));
+
+        // Small frames are never held back to be merged, on either kind of stream.
+        const auto *stream = link->findChild<QTcpSocket *>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(stream);
+        int noDelay = 0;
+        socklen_t length = sizeof(noDelay);
+        QCOMPARE(getsockopt(int(stream->socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &noDelay, &length), 0);
+        QCOMPARE(noDelay, 1);
     }
 
     // A handshake that fails is tried again at once; from the sixth retry on each retry
