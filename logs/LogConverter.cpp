@@ -164,7 +164,8 @@ void fillDataAndTime(matvar_t *structure, SignalSamples &samples, const std::vec
     if (type.matType == MAT_T_UNKNOWN) {
         qCWarning(lcLogConverter, "Signal \"%s\" has the unknown data type %d; its data is left empty",
                   signal.name.c_str(), int(signal.dataType));
-        samples.release();
+        // "t" is written with the struct and still reads the times.
+        samples.releaseSamples();
         return;
     }
     samples.arrangeColumnMajor(Mat_SizeOf(type.matType));

@@ -33,6 +33,9 @@ public:
     void arrangeColumnMajor(std::size_t elementSize);
     std::vector<std::uint8_t> &arrangedBytes() { return m_arranged; }
 
+    // Frees the samples and keeps the times.
+    void releaseSamples();
+    // Frees the samples and the times.
     void release();
 
 private:

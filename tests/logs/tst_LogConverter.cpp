@@ -230,7 +230,7 @@ private slots:
     {
         Fixture f;
         f.signalRecords = {timeSignal(), signal("always", 4, 2), signal("sometimes", 3, 1), signal("never", 0, 8),
-                           signal("opaque", 42, 2)};
+                           signal("opaque", 42, 2), signal("rareOpaque", 42, 2)};
         for (int r = 0; r < 9; ++r) {
             hlf::Record record;
             if (r != 4 && r != 7)
@@ -239,9 +239,13 @@ private slots:
             if (r % 3 == 1)
                 record.samples[2] = hlf::sample<std::uint8_t>({std::uint8_t(r)});
             record.samples[4] = QByteArray(2, char(r));
+            if (r % 2 == 0)
+                record.samples[5] = QByteArray(2, char(r));
             f.records.push_back(record);
         }
         QTest::ignoreMessage(QtWarningMsg, "Signal \"opaque\" has the unknown data type 42; its data is left empty");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Signal \"rareOpaque\" has the unknown data type 42; its data is left empty");
         const auto mat = matdump::read(convert(f));
         const double nan = std::numeric_limits<double>::quiet_NaN();
 
@@ -265,6 +269,11 @@ private slots:
         const auto opaque = mat.value("opaque").toObject();
         QCOMPARE(matdump::dims(matdump::member(opaque, "t")), QList<qint64>{9});
         QVERIFY(matdump::member(opaque, "data").value("empty").toBool());
+        // Also when it lacks in some records, so that its times are its own.
+        const auto rareOpaque = mat.value("rareOpaque").toObject();
+        QCOMPARE(matdump::bytes(matdump::member(rareOpaque, "t")),
+                 doublesOf({recordTime(0), recordTime(2), nan, recordTime(6), recordTime(8)}));
+        QVERIFY(matdump::member(rareOpaque, "data").value("empty").toBool());
     }
 
     void timeFromTheFirstElementOfTheTimeSample()
