@@ -6,6 +6,7 @@
 #include "ExternalMode.h"
 #include "FakeUsbBackend.h"
 #include "FileControlChannel.h"
+#include "LinkTimings.h"
 #include "NetworkBoard.h"
 #include "OstFactory.h"
 #include "SimulatedUsbBoard.h"
@@ -97,11 +98,12 @@ class tst_OstFactoryWithBoards : public QObject
             return board;
         }
 
-        OstFactory &makeFactory(const WifiTestCertificates &certificates)
+        OstFactory &makeFactory(const WifiTestCertificates &certificates,
+                                std::chrono::milliseconds heartbeatWatchdog = 600ms)
         {
             OstFactorySettings settings;
             settings.linkTimings.heartbeatInterval = 50ms;
-            settings.linkTimings.heartbeatWatchdog = 600ms;
+            settings.linkTimings.heartbeatWatchdog = heartbeatWatchdog;
             settings.linkTimings.deviceInfoLimit = 1000ms;
             settings.board.statusPollInterval = 100ms;
             settings.board.externalModePort = 0;
@@ -256,6 +258,55 @@ private slots:
 
         control(simulated->simulator)->state().externalModeOpen = false; // the model ends
         QTRY_VERIFY(!bridge->isStarted());
+    }
+
+    // A board that sends a flood of distinct warnings: the program keeps up with it,
+    // so the link stays up, and the notifications stay at the list's capacity.
+    void floodOfBoardMessagesKeepsTheLinkUp()
+    {
+        Rig rig(m_certificates);
+        NetworkBoard *simulated = rig.addBoard("ZW-0001", "127.0.0.2");
+        // The program's own watchdog.
+        OstFactory &factory = rig.makeFactory(m_certificates, LinkTimings().heartbeatWatchdog);
+        factory.insertNetworkOstDevice("127.0.0.2");
+        QPointer<Zelto> board = rig.waitConnected("ZW-0001");
+        QVERIFY(board);
+        QTRY_VERIFY(board->errorChannel());
+        QSignalSpy connection(&factory, &OstFactory::ostDeviceConnected);
+        ErrorHandler *notifications = ErrorHandler::instance();
+        notifications->clearNotifications();
+
+        // The warnings (and the link's debug lines) stay out of the test's output.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (type != QtDebugMsg && !text.startsWith("[Warning received from Zelto]"))
+                previous(type, context, text);
+        });
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
+
+        // The board sends in bursts, each once the program has shown the one before, so
+        // that the heartbeats get through between them; all the program keeps of the
+        // messages stays within the list's capacity.
+        constexpr int Flood = 100000;
+        constexpr int Burst = 2000;
+        auto *messages = static_cast<BoardErrorChannel *>(simulated->simulator.channel(6));
+        const auto text = [](int i) { return QStringLiteral("Wheel %1 slips").arg(i); };
+        const auto shown = [&](int i) {
+            const NotificationList listed = notifications->getNotificationList();
+            return !listed.isEmpty() && listed.constLast()->getMessage() == text(i);
+        };
+        for (int sent = 0; sent < Flood && board; sent += Burst) {
+            for (int i = sent; i < sent + Burst; ++i)
+                messages->pushMessage(3, 0, "[1.0] " + text(i).toUtf8());
+            QVERIFY(QTest::qWaitFor([&] { return shown(sent + Burst - 1) || !board; }, 60000));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(notifications->children().size() <= ErrorHandler::Capacity);
+        }
+
+        QVERIFY(board);
+        QVERIFY(board->isConnected());
+        QCOMPARE(connection.count(), 0);
+        QCOMPARE(notifications->getNotificationCount(), quint32(ErrorHandler::Capacity));
     }
 
     void twoBoardsAtOnce()
