@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,8 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+
+#include <sys/stat.h>
 
 using hlf::Fixture;
 using Dimensions = std::vector<std::uint16_t>;
@@ -464,6 +467,40 @@ private slots:
         convert(f, {}, output);
         QCOMPARE(QStringList(matdump::read(output).keys()), QStringList{"time"});
         QCOMPARE(leftovers(), QStringList());
+    }
+
+    // The MAT-file gets the permissions of any new file of the user (0666 under the
+    // umask), also when it replaces an older file.
+    void fileHasTheUsersPermissionsForNewFiles_data()
+    {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<bool>("replacesOlderFile");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("umask 022") << 022 << false << 0644;
+        QTest::newRow("umask 027, replacing a file of the user alone") << 027 << true << 0640;
+        QTest::newRow("umask 077") << 077 << false << 0600;
+        QTest::newRow("umask 0") << 0 << false << 0666;
+    }
+    void fileHasTheUsersPermissionsForNewFiles()
+    {
+        QFETCH(int, umask);
+        QFETCH(bool, replacesOlderFile);
+        QFETCH(int, mode);
+        const QString output = m_dir.filePath(QStringLiteral("permissions%1.mat").arg(QTest::currentDataTag()));
+        if (replacesOlderFile) {
+            QFile older(output);
+            QVERIFY(older.open(QIODevice::WriteOnly));
+            QVERIFY(older.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
+        const mode_t umaskBefore = ::umask(mode_t(umask));
+        const auto restore = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
+        Fixture f;
+        f.signalRecords = {timeSignal()};
+        f.addFullRecords(2, [](int r, int) { return doubles({double(r)}); });
+        convert(f, {}, output);
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(output).constData(), &status), 0);
+        QCOMPARE(int(status.st_mode & 07777), mode);
     }
 
     void refusesAFileThatAnotherConversionWrites()
