@@ -1,5 +1,6 @@
 #include "LogConverter.h"
 
+#include "FastDeflate.h"
 #include "FileFormatException.h"
 #include "LittleEndian.h"
 #include "MatOutputFile.h"
@@ -272,6 +273,7 @@ void convertToMat(const std::string &outputPath, const LogFileReader &reader, Co
 {
     const Reporter report(std::move(progress));
     initialiseMatioLogging();
+    fastdeflate::registerForHdf5();
     report(ConversionStage::Prepare, 0);
 
     const SignalList &signalList = *reader.signalList();
