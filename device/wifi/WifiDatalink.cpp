@@ -89,10 +89,17 @@ WifiDatalink::WifiDatalink(QObject *parent, const QHostAddress &address, bool us
     , m_useTls(useTls)
     , m_encryptDatagrams(encryptDatagrams)
     , m_settings(settings)
+    , m_streamRecombiner(new OstPacketRecombiner(this))
+    , m_datagramRecombiner(new OstPacketRecombiner(this))
     , m_selfTimeoutTimer(new QTimer(this))
     , m_selfTimeoutInterval(int(settings.selfTimeout.count()))
 {
     connect(m_selfTimeoutTimer, &QTimer::timeout, this, &WifiDatalink::onSelfTimeout);
+    // One recombiner for each direction of reception; they take bytes before any
+    // socket exists (see receiveStreamBytes).
+    for (OstPacketRecombiner *recombiner : {m_streamRecombiner, m_datagramRecombiner})
+        connect(recombiner, &OstPacketRecombiner::packetReady, this, &AbstractDataLink::packetReceived,
+                Qt::QueuedConnection);
     qRegisterMetaType<QAbstractSocket::SocketState>();
     qRegisterMetaType<QAbstractSocket::SocketError>();
     qRegisterMetaType<QList<QSslError>>();
@@ -142,17 +149,10 @@ void WifiDatalink::initialise()
         qFatal("Refusing to reach the board address %s: this run may reach loopback addresses only",
                qPrintable(m_address.toString()));
 
-    m_streamRecombiner = new OstPacketRecombiner(this);
-    connect(m_streamRecombiner, &OstPacketRecombiner::packetReady, this, &AbstractDataLink::packetReceived,
-            Qt::QueuedConnection);
     if (m_useTls)
         createTlsSocket();
     else
         createTcpSocket();
-
-    m_datagramRecombiner = new OstPacketRecombiner(this);
-    connect(m_datagramRecombiner, &OstPacketRecombiner::packetReady, this, &AbstractDataLink::packetReceived,
-            Qt::QueuedConnection);
     createDatagramSocket();
 }
 
@@ -421,8 +421,34 @@ void WifiDatalink::sslErrorOccurred(const QList<QSslError> &errors)
 
 void WifiDatalink::readDataTCP()
 {
+    receiveStreamBytes(m_streamSocket->readAll());
+}
+
+void WifiDatalink::receiveStreamBytes(const QByteArray &bytes)
+{
     m_selfTimeoutTimer->start(m_selfTimeoutInterval);
-    m_streamRecombiner->rawDataReady(m_streamSocket->readAll());
+    m_streamRecombiner->rawDataReady(bytes);
+}
+
+void WifiDatalink::receiveDatagram(QByteArrayView datagram)
+{
+    if (!m_encryptDatagrams) {
+        takeDatagram(datagram.toByteArray());
+        return;
+    }
+    if (datagram.isEmpty() || datagram.size() % AesFileEncryption::kBlockSize != 0) {
+        qCDebug(lcWifiDatalink) << "Dropped a datagram of" << datagram.size()
+                                << "bytes: not a whole number of cipher blocks";
+        return;
+    }
+    // Every datagram starts from the same IV; the padding stays for the recombiner.
+    const QByteArray plain =
+        m_cipher.decode(QByteArray::fromRawData(datagram.data(), datagram.size()), m_aesKey, m_aesIv);
+    if (plain.isEmpty()) {
+        qCDebug(lcWifiDatalink) << "Dropped a datagram that came before the datagram key";
+        return;
+    }
+    takeDatagram(plain);
 }
 
 void WifiDatalink::takeDatagram(const QByteArray &bytes)
@@ -442,35 +468,20 @@ qint64 WifiDatalink::readOneDatagram()
     return m_datagramSocket->readDatagram(m_datagramBuffer.data(), m_datagramBuffer.size());
 }
 
+// Both read every datagram waiting; which one the socket calls follows encryptDatagrams.
 void WifiDatalink::readDataUDP()
 {
     do {
         const qint64 size = readOneDatagram();
         if (size < 0)
             return;
-        takeDatagram(QByteArray(m_datagramBuffer.constData(), size));
+        receiveDatagram(QByteArrayView(m_datagramBuffer.constData(), size));
     } while (m_datagramSocket->hasPendingDatagrams());
 }
 
 void WifiDatalink::readDecryptDataUDP()
 {
-    do {
-        const qint64 size = readOneDatagram();
-        if (size < 0)
-            return;
-        if (size == 0 || size % AesFileEncryption::kBlockSize != 0) {
-            qCDebug(lcWifiDatalink) << "Dropped a datagram of" << size << "bytes: not a whole number of cipher blocks";
-            continue;
-        }
-        // Every datagram starts from the same IV; the padding stays for the recombiner.
-        const QByteArray plain =
-            m_cipher.decode(QByteArray::fromRawData(m_datagramBuffer.constData(), size), m_aesKey, m_aesIv);
-        if (plain.isEmpty()) {
-            qCDebug(lcWifiDatalink) << "Dropped a datagram that came before the datagram key";
-            continue;
-        }
-        takeDatagram(plain);
-    } while (m_datagramSocket->hasPendingDatagrams());
+    readDataUDP();
 }
 
 void WifiDatalink::onSelfTimeout()
