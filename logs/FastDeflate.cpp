@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcFastDeflate, "Logs.FastDeflate")
 
@@ -57,8 +61,48 @@ size_t replaceBuffer(void *result, size_t size, size_t capacity, size_t *bufferS
     return size;
 }
 
+// The chunks compressed ahead that are alive, for the filter to look in.
+std::mutex aheadLock;
+std::vector<const fastdeflate::CompressedAhead *> aheadSets;
+
+// Cheap to compute, and different for almost every two chunks: the size and a few
+// samples of the bytes.
+std::uint64_t fingerprint(std::span<const std::uint8_t> chunk)
+{
+    std::uint64_t value = chunk.size() * 0x9E3779B97F4A7C15ull;
+    constexpr std::size_t Samples = 16;
+    for (std::size_t i = 0; i < Samples && !chunk.empty(); ++i) {
+        std::uint64_t word = 0;
+        const std::size_t at = (chunk.size() - 1) * i / (Samples - 1);
+        std::memcpy(&word, chunk.data() + at, std::min<std::size_t>(8, chunk.size() - at));
+        value = (value ^ word) * 0x100000001B3ull + i;
+    }
+    return value;
+}
+
+std::vector<std::uint8_t> compressChunk(libdeflate_compressor *compress, std::span<const std::uint8_t> chunk)
+{
+    std::vector<std::uint8_t> out(libdeflate_zlib_compress_bound(compress, chunk.size()));
+    out.resize(libdeflate_zlib_compress(compress, chunk.data(), chunk.size(), out.data(), out.size()));
+    out.shrink_to_fit();
+    return out;
+}
+
 size_t deflate(unsigned level, size_t size, size_t *bufferSize, void **buffer)
 {
+    {
+        const std::span<const std::uint8_t> chunk(static_cast<const std::uint8_t *>(*buffer), size);
+        const std::lock_guard lock(aheadLock);
+        for (const fastdeflate::CompressedAhead *ahead : aheadSets) {
+            if (const std::vector<std::uint8_t> *compressed = ahead->find(chunk, level)) {
+                void *out = H5allocate_memory(compressed->size(), false);
+                if (!out)
+                    return 0;
+                std::memcpy(out, compressed->data(), compressed->size());
+                return replaceBuffer(out, compressed->size(), compressed->size(), bufferSize, buffer);
+            }
+        }
+    }
     libdeflate_compressor *compress = compressor(level);
     if (!compress)
         return 0;
@@ -110,6 +154,74 @@ size_t deflateFilter(unsigned flags, size_t parameterCount, const unsigned param
 } // namespace
 
 namespace fastdeflate {
+
+std::size_t matioChunkElements(std::size_t count)
+{
+    for (std::size_t elements = 4096; elements > 1; elements >>= 1)
+        if (count >= elements)
+            return elements;
+    return 1;
+}
+
+CompressedAhead::CompressedAhead(std::span<const std::uint8_t> array, std::size_t chunkBytes, unsigned level)
+    : m_array(array)
+    , m_chunkBytes(chunkBytes)
+    , m_level(std::min(level, MaxLevel))
+{
+    if (chunkBytes == 0 || array.empty())
+        return;
+    const std::size_t chunks = (array.size() + chunkBytes - 1) / chunkBytes;
+    const std::span<const std::uint8_t> last = array.subspan((chunks - 1) * chunkBytes);
+    m_lastChunk.assign(last.begin(), last.end());
+    m_lastChunk.resize(chunkBytes, 0);
+    m_compressed.resize(chunks);
+
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        libdeflate_compressor *compress = compressor(m_level);
+        for (std::size_t index = next++; index < chunks && compress; index = next++)
+            m_compressed[index] = compressChunk(compress, chunkAt(index));
+    };
+    const std::size_t helpers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), chunks) - 1;
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < helpers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
+
+    for (std::size_t index = 0; index < chunks; ++index)
+        if (!m_compressed[index].empty())
+            m_byFingerprint.emplace(fingerprint(chunkAt(index)), index);
+    const std::lock_guard lock(aheadLock);
+    aheadSets.push_back(this);
+}
+
+CompressedAhead::~CompressedAhead()
+{
+    const std::lock_guard lock(aheadLock);
+    std::erase(aheadSets, this);
+}
+
+std::span<const std::uint8_t> CompressedAhead::chunkAt(std::size_t index) const
+{
+    if (index + 1 == m_compressed.size())
+        return m_lastChunk;
+    return m_array.subspan(index * m_chunkBytes, m_chunkBytes);
+}
+
+const std::vector<std::uint8_t> *CompressedAhead::find(std::span<const std::uint8_t> chunk, unsigned level) const
+{
+    if (level != m_level || chunk.size() != m_chunkBytes)
+        return nullptr;
+    const auto candidates = m_byFingerprint.equal_range(fingerprint(chunk));
+    for (auto it = candidates.first; it != candidates.second; ++it) {
+        const std::span<const std::uint8_t> candidate = chunkAt(it->second);
+        if (std::memcmp(candidate.data(), chunk.data(), chunk.size()) == 0)
+            return &m_compressed[it->second];
+    }
+    return nullptr;
+}
 
 bool registerForHdf5()
 {

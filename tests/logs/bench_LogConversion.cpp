@@ -148,12 +148,15 @@ int main(int argc, char **argv)
     timer.start();
     const double processorStart = processorSeconds();
     double stageStart[4] = {-1, -1, -1, -1};
+    double stageProcessor[4] = {-1, -1, -1, -1};
     {
         std::ifstream stream(logPath.toStdString(), std::ios::binary);
         const LogFileReader reader(stream);
         LogConverter::convertToMat(matPath.toStdString(), reader, [&](ConversionStage stage, float) {
-            if (stageStart[int(stage)] < 0)
+            if (stageStart[int(stage)] < 0) {
                 stageStart[int(stage)] = double(timer.nsecsElapsed()) / 1e9;
+                stageProcessor[int(stage)] = processorSeconds() - processorStart;
+            }
         });
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
@@ -165,6 +168,9 @@ int main(int argc, char **argv)
     std::printf("  stages: prepare %.2f s, read data %.2f s, build arrays %.2f s, write file %.2f s\n",
                 stageStart[1] - stageStart[0], stageStart[2] - stageStart[1], stageStart[3] - stageStart[2],
                 seconds - stageStart[3]);
+    std::printf("  processor time: prepare %.2f s, read data %.2f s, build arrays %.2f s, write file %.2f s\n",
+                stageProcessor[1] - stageProcessor[0], stageProcessor[2] - stageProcessor[1],
+                stageProcessor[3] - stageProcessor[2], processor - stageProcessor[3]);
     std::printf("peak memory: %.1f MB (%.1f MB before the conversion), %.2f x the log (goal: at most 1.5)\n",
                 double(peakKb) / 1e3, double(baselineKb) / 1e3, double(peakKb) / 1e3 / logMb);
     std::printf("MAT-file: %.1f MB\n", double(QFileInfo(matPath).size()) / 1e6);
