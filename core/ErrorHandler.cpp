@@ -8,6 +8,19 @@
 #include <QPointer>
 #include <QThread>
 
+#include <algorithm>
+
+namespace {
+
+// Equal notifications (operator==) have equal hashes.
+size_t contentsHash(const AbstractNotification &notification)
+{
+    return qHashMulti(0, int(notification.getLevel()), int(notification.getSource()), notification.getTitle(),
+                      notification.getMessage(), notification.getOrigin());
+}
+
+} // namespace
+
 ErrorHandler *ErrorHandler::instance()
 {
     // Never destroyed: notifications may be posted until the very end.
@@ -101,14 +114,18 @@ int ErrorHandler::postFromOtherThread(AbstractNotification *notification, bool m
 
 int ErrorHandler::mergeOrInsert(AbstractNotification *notification, int key)
 {
-    for (auto it = m_notifications.cbegin(); it != m_notifications.cend(); ++it) {
-        if (*it.value() == *notification) {
-            it.value()->changeFiredTime(notification->getTime());
-            notification->deleteLater();
-            return it.key();
-        }
+    // The oldest equal one takes the new time.
+    int mergeKey = 0;
+    const auto candidates = m_keysByContents.equal_range(contentsHash(*notification));
+    for (auto it = candidates.first; it != candidates.second; ++it) {
+        if ((mergeKey == 0 || it.value() < mergeKey) && *m_notifications.value(it.value()) == *notification)
+            mergeKey = it.value();
     }
-    return insertNotification(notification, key);
+    if (mergeKey == 0)
+        return insertNotification(notification, key);
+    m_notifications.value(mergeKey)->changeFiredTime(notification->getTime());
+    notification->deleteLater();
+    return mergeKey;
 }
 
 // key 0: take the next one.
@@ -122,11 +139,51 @@ int ErrorHandler::insertNotification(AbstractNotification *notification, int key
     connect(notification, &AbstractNotification::RequestDelete, this, &ErrorHandler::removeFromListByPtr);
     // A notification deleted by someone else must not stay listed as a dangling pointer.
     connect(notification, &QObject::destroyed, this, &ErrorHandler::forgetDestroyed, Qt::UniqueConnection);
+    // A new title or message files it anew for the merge lookup.
+    const auto reindex = [this, notification] {
+        if (const int listedKey = m_keyOf.value(notification, 0))
+            indexContents(listedKey);
+    };
+    connect(notification, &AbstractNotification::titleTextChanged, this, reindex);
+    connect(notification, &AbstractNotification::messageTextChanged, this, reindex);
     if (key <= 0)
         key = nextKey();
     m_notifications.insert(key, notification);
+    m_keyOf.insert(notification, key);
+    indexContents(key);
+    dropBeyondCapacity();
     emitListChanged();
     return key;
+}
+
+void ErrorHandler::dropBeyondCapacity()
+{
+    while (m_notifications.size() > Capacity) {
+        auto leaving = std::find_if(m_notifications.cbegin(), m_notifications.cend(),
+                                    [](const AbstractNotification *listed) { return !listed->getModal(); });
+        if (leaving == m_notifications.cend())
+            leaving = m_notifications.cbegin();
+        unlist(leaving.key())->deleteLater();
+    }
+}
+
+AbstractNotification *ErrorHandler::unlist(int key)
+{
+    AbstractNotification *notification = m_notifications.take(key);
+    if (!notification)
+        return nullptr;
+    m_keyOf.remove(notification);
+    m_keysByContents.remove(m_contentsOf.take(key), key);
+    return notification;
+}
+
+void ErrorHandler::indexContents(int key)
+{
+    if (const auto previous = m_contentsOf.constFind(key); previous != m_contentsOf.cend())
+        m_keysByContents.remove(*previous, key);
+    const size_t hash = contentsHash(*m_notifications.value(key));
+    m_contentsOf.insert(key, hash);
+    m_keysByContents.insert(hash, key);
 }
 
 AbstractNotification *ErrorHandler::takeNotification(int key)
@@ -135,7 +192,7 @@ AbstractNotification *ErrorHandler::takeNotification(int key)
         qWarning() << "Notifications can only be taken on the main thread";
         return nullptr;
     }
-    AbstractNotification *notification = m_notifications.take(key);
+    AbstractNotification *notification = unlist(key);
     if (notification)
         emitListChanged();
     return notification;
@@ -168,6 +225,9 @@ void ErrorHandler::clearNotifications()
     }
     const NotificationList cleared = m_notifications.values();
     m_notifications.clear();
+    m_keyOf.clear();
+    m_keysByContents.clear();
+    m_contentsOf.clear();
     emitListChanged();
     for (AbstractNotification *notification : cleared)
         notification->deleteLater();
@@ -179,7 +239,7 @@ void ErrorHandler::removeFromList(int key)
         QMetaObject::invokeMethod(this, [this, key] { removeFromList(key); }, Qt::QueuedConnection);
         return;
     }
-    if (AbstractNotification *notification = m_notifications.take(key))
+    if (AbstractNotification *notification = unlist(key))
         notification->deleteLater();
     emitListChanged();
 }
@@ -187,7 +247,7 @@ void ErrorHandler::removeFromList(int key)
 void ErrorHandler::removeFromListByPtr(AbstractNotification *self)
 {
     // Key 0 is never listed; a taken notification ends up here and is only deleted.
-    removeFromList(m_notifications.key(self, 0));
+    removeFromList(m_keyOf.value(self, 0));
     if (self)
         self->deleteLater();
     emitListChanged();
@@ -195,17 +255,8 @@ void ErrorHandler::removeFromListByPtr(AbstractNotification *self)
 
 void ErrorHandler::forgetDestroyed(QObject *object)
 {
-    // Only the address is compared: the object is already half destroyed.
-    bool removed = false;
-    for (auto it = m_notifications.begin(); it != m_notifications.end();) {
-        if (static_cast<QObject *>(it.value()) == object) {
-            it = m_notifications.erase(it);
-            removed = true;
-        } else {
-            ++it;
-        }
-    }
-    if (removed)
+    // Only the address is used: the object is already half destroyed.
+    if (const int key = m_keyOf.value(object, 0); key != 0 && unlist(key))
         emitListChanged();
 }
 

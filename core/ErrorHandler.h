@@ -2,8 +2,10 @@
 
 #include "AbstractNotification.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
+#include <QMultiHash>
 #include <QObject>
 
 #include <atomic>
@@ -23,6 +25,11 @@ using NotificationList = QList<AbstractNotification *>;
 // thread and have no parent but the one addNotification() replaces; it is moved to
 // the main thread, so drive it by signals from then on. Lookups (notification(),
 // takeNotification()) belong to the main thread.
+//
+// The list holds at most Capacity notifications: beyond it the oldest ones that are
+// not modal leave first (the oldest modal ones only when no other is left), deleted
+// as any that leaves. Posters that drive a notification of theirs look it up by its
+// key, or hold it in a QPointer.
 class ErrorHandler : public QObject
 {
     Q_OBJECT
@@ -30,6 +37,8 @@ class ErrorHandler : public QObject
     Q_PROPERTY(quint32 notificationCount READ getNotificationCount NOTIFY NotificationCountChanged)
 
 public:
+    static constexpr int Capacity = 500;
+
     // The program's one list, made on first use and moved to the main thread.
     static ErrorHandler *instance();
 
@@ -75,9 +84,19 @@ private:
     // Lists it, or merges it into an equal listed one and returns that one's key.
     int mergeOrInsert(AbstractNotification *notification, int key);
     int insertNotification(AbstractNotification *notification, int key);
+    void dropBeyondCapacity();
+    // Takes the entry out of the list and its indexes; null when the key is not listed.
+    AbstractNotification *unlist(int key);
+    // Files the listed notification under its current contents for the merge lookup.
+    void indexContents(int key);
     void forgetDestroyed(QObject *object);
     void emitListChanged();
 
     std::atomic<int> m_lastKey{0};
     QMap<int, AbstractNotification *> m_notifications;
+    // The keys of the listed notifications by object, and by the hash of what makes
+    // two of them equal, so that neither a merge nor a removal walks the list.
+    QHash<const QObject *, int> m_keyOf;
+    QMultiHash<size_t, int> m_keysByContents;
+    QHash<int, size_t> m_contentsOf;
 };

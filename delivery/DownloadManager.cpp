@@ -47,6 +47,9 @@ struct DownloadManager::PendingDownload
     QByteArray errorBody;
     bool errorBodyChecked = false;
     bool failed = false;
+    // The progress range and the last value reported through the future.
+    int progressMaximum = -1;
+    int progressReported = -1;
 };
 
 DownloadManager::DownloadManager(QObject *parent)
@@ -184,8 +187,19 @@ void DownloadManager::onRequestProgress(qint64 bytesReceived, qint64 bytesTotal)
     // The future counts progress in int: larger files are scaled down to fit.
     constexpr qint64 intMax = std::numeric_limits<int>::max();
     const qint64 divisor = bytesTotal > intMax ? bytesTotal / intMax + 1 : 1;
-    download->promise.setProgressRange(0, int(qMax<qint64>(bytesTotal, 0) / divisor));
-    download->promise.setProgressValue(int(qMin(bytesReceived / divisor, intMax)));
+    // Setting the range sets the future's value back to 0, after which a value already
+    // reported would be reported again: the range is set when it changes, and only a
+    // value above the last one reported is passed on. A reply may repeat its count.
+    const int maximum = int(qMax<qint64>(bytesTotal, 0) / divisor);
+    if (maximum != download->progressMaximum) {
+        download->progressMaximum = maximum;
+        download->promise.setProgressRange(0, maximum);
+    }
+    const int value = int(qMin(bytesReceived / divisor, intMax));
+    if (value <= download->progressReported)
+        return;
+    download->progressReported = value;
+    download->promise.setProgressValue(value);
 }
 
 void DownloadManager::onRequestFinished()

@@ -35,9 +35,10 @@ QString VersionControl::versionFilePath() const
 
 int VersionControl::setApplicationVersion(SemanticVersion version)
 {
+    // Kept also without a folder: a later refresh compares the published version with it.
+    m_runningVersion = version;
     if (!m_versionFolder)
         return -1;
-    m_runningVersion = version;
     return refresh();
 }
 

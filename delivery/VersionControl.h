@@ -39,8 +39,8 @@ public:
     // The process-wide object, made by the first caller and never destroyed.
     static VersionControl *instance();
 
-    // Stores the running version and starts the first download. -1, storing nothing,
-    // when there is no folder for the file.
+    // Stores the running version and starts the first download. -1 when there is no
+    // folder for the file (the version is stored all the same).
     int setApplicationVersion(SemanticVersion version);
 
     // Starts a new download of the version information; -1 when one is still running

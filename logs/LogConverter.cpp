@@ -1,5 +1,6 @@
 #include "LogConverter.h"
 
+#include "FastDeflate.h"
 #include "FileFormatException.h"
 #include "LittleEndian.h"
 #include "MatOutputFile.h"
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 Q_LOGGING_CATEGORY(lcLogConverter, "Logs.LogConverter")
@@ -100,6 +102,21 @@ double timeValue(const DataRecord::Entry &entry)
     return time.values[0];
 }
 
+// The time of a record, read from its time sample. Whether a signal can give a time
+// depends on the signal alone: it is checked, and refused with timeValue's error, on
+// the first record that carries it; later records are only read (the walk has
+// checked that their samples lie inside them).
+double recordTime(const DataRecord::Entry &entry, std::vector<bool> &checkedTimeSignals)
+{
+    auto checked = checkedTimeSignals.begin() + std::ptrdiff_t(entry.signal->index);
+    if (!*checked) {
+        const double value = timeValue(entry);
+        *checked = true;
+        return value;
+    }
+    return elementAsDouble(entry.signal->dataType, entry.recordBytes.data() + entry.offset);
+}
+
 class Reporter
 {
 public:
@@ -164,7 +181,8 @@ void fillDataAndTime(matvar_t *structure, SignalSamples &samples, const std::vec
     if (type.matType == MAT_T_UNKNOWN) {
         qCWarning(lcLogConverter, "Signal \"%s\" has the unknown data type %d; its data is left empty",
                   signal.name.c_str(), int(signal.dataType));
-        samples.release();
+        // "t" is written with the struct and still reads the times.
+        samples.releaseSamples();
         return;
     }
     samples.arrangeColumnMajor(Mat_SizeOf(type.matType));
@@ -188,6 +206,33 @@ std::vector<std::size_t> reservations(const SignalList &signalList, std::uint64_
     for (const SignalRecord &signal : signalList)
         bytes.push_back(std::size_t(std::min(totalBytes, records * signal.sampleSize)));
     return bytes;
+}
+
+// matio compresses its arrays at this level.
+constexpr unsigned MatioDeflateLevel = 9;
+
+// Compresses ahead the chunks of a one-dimensional array of count elements, as matio
+// writes it (see fastdeflate::CompressedAhead).
+void compressAhead(std::optional<fastdeflate::CompressedAhead> &ahead, std::span<const std::uint8_t> bytes,
+                   std::size_t count)
+{
+    // Only the program's own filter looks for them.
+    if (count == 0 || bytes.size() % count != 0 || !fastdeflate::registerForHdf5())
+        return;
+    ahead.emplace(bytes, fastdeflate::matioChunkElements(count) * (bytes.size() / count), MatioDeflateLevel);
+}
+
+std::span<const std::uint8_t> bytesOf(std::span<const double> values)
+{
+    return {reinterpret_cast<const std::uint8_t *>(values.data()), values.size_bytes()};
+}
+
+// A signal whose "data" has the sample index as its only dimension other than 1, so
+// that matio's chunks are runs of consecutive samples.
+bool isOneDimensional(const SignalRecord &signal)
+{
+    return std::all_of(signal.dimensions.begin(), signal.dimensions.end(),
+                       [](std::uint16_t dimension) { return dimension == 1; });
 }
 
 } // namespace
@@ -271,6 +316,7 @@ void convertToMat(const std::string &outputPath, const LogFileReader &reader, Co
 {
     const Reporter report(std::move(progress));
     initialiseMatioLogging();
+    fastdeflate::registerForHdf5();
     report(ConversionStage::Prepare, 0);
 
     const SignalList &signalList = *reader.signalList();
@@ -299,11 +345,12 @@ void convertToMat(const std::string &outputPath, const LogFileReader &reader, Co
     report(ConversionStage::ReadData, 0);
 
     std::vector<double> recordTimes;
+    std::vector<bool> checkedTimeSignals(signalList.size());
     float lastReported = 0;
     for (auto it = section.begin(); it != section.end(); ++it) {
         const DataRecord &record = *it;
         const int timeEntry = record.timeEntryIndex();
-        recordTimes.push_back(timeEntry >= 0 ? timeValue(record.entries()[std::size_t(timeEntry)])
+        recordTimes.push_back(timeEntry >= 0 ? recordTime(record.entries()[std::size_t(timeEntry)], checkedTimeSignals)
                                              : std::numeric_limits<double>::quiet_NaN());
         const std::uint64_t recordIndex = recordTimes.size() - 1;
         for (const DataRecord::Entry &entry : record.entries())
@@ -325,7 +372,19 @@ void convertToMat(const std::string &outputPath, const LogFileReader &reader, Co
     report(ConversionStage::BuildArrays, 1);
 
     report(ConversionStage::WriteFile, 0);
+    // Most signals share the record times as their "t": its chunks are compressed once.
+    std::optional<fastdeflate::CompressedAhead> recordTimesAhead;
+    if (std::any_of(samples.begin(), samples.end(),
+                    [](const SignalSamples &s) { return s.sharesRecordTimes() && s.count() > 0; }))
+        compressAhead(recordTimesAhead, bytesOf(recordTimes), recordTimes.size());
     for (std::size_t i = 0; i < structs.size(); ++i) {
+        const SignalSamples &written = samples[i];
+        std::optional<fastdeflate::CompressedAhead> timesAhead, dataAhead;
+        if (!written.sharesRecordTimes())
+            compressAhead(timesAhead, bytesOf(std::span(written.times(recordTimes), written.count())),
+                          written.count());
+        if (isOneDimensional(written.signal()))
+            compressAhead(dataAhead, written.arrangedBytes(), written.count());
         if (Mat_VarWrite(file.handle(), structs[i].get(), MAT_COMPRESSION_ZLIB) != MATIO_E_NO_ERROR)
             throw std::runtime_error("Could not write signal \"" + signalList[i].name + "\" into the MAT-file");
         structs[i].reset();

@@ -4,6 +4,17 @@
 
 namespace logfile {
 
+namespace {
+
+// Assigning {} to a vector empties it but keeps its storage; this gives it back.
+template<typename T>
+void freeStorage(std::vector<T> &vector)
+{
+    std::vector<T>().swap(vector);
+}
+
+} // namespace
+
 SignalSamples::SignalSamples(const SignalRecord &signal, std::size_t reservedBytes) : m_signal(&signal)
 {
     m_bytes.reserve(reservedBytes);
@@ -36,14 +47,19 @@ void SignalSamples::arrangeColumnMajor(std::size_t elementSize)
         m_arranged = LogConverter::reorderToColumnMajor(m_bytes, m_signal->sampleSize, m_signal->dimensions,
                                                         elementSize);
     }
-    m_bytes = {};
+    freeStorage(m_bytes);
+}
+
+void SignalSamples::releaseSamples()
+{
+    freeStorage(m_bytes);
+    freeStorage(m_arranged);
 }
 
 void SignalSamples::release()
 {
-    m_bytes = {};
-    m_arranged = {};
-    m_ownTimes = {};
+    releaseSamples();
+    freeStorage(m_ownTimes);
 }
 
 } // namespace logfile

@@ -32,7 +32,13 @@ public:
     // The samples in the order of the MAT-file array; the gathered bytes are released.
     void arrangeColumnMajor(std::size_t elementSize);
     std::vector<std::uint8_t> &arrangedBytes() { return m_arranged; }
+    const std::vector<std::uint8_t> &arrangedBytes() const { return m_arranged; }
+    // Whether the times are the first count record times.
+    bool sharesRecordTimes() const { return m_sharesRecordTimes; }
 
+    // Frees the samples and keeps the times.
+    void releaseSamples();
+    // Frees the samples and the times.
     void release();
 
 private:

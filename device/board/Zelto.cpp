@@ -227,6 +227,10 @@ void Zelto::pollZeltoState()
     m_controlChannel->getAppStatus();
     m_controlChannel->getWifiIP();
     m_controlChannel->getWifiAPInfo();
+    // The bridge follows the board's external mode: a model started after the board
+    // connected gets its bridge, and a bridge stopped when its client left listens
+    // again.
+    m_controlChannel->getExtModStatus();
     // The versions start as "Undefined", so they are asked for every second until
     // the board reports both its firmware and its Wi-Fi module verified.
     if ((!firmwareVerified() && !getFirmwareVersion().isEmpty()) || (!m_espVerified && !m_versionESP.isEmpty()))

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 #include <atomic>
 
@@ -35,6 +36,10 @@ public:
     AbstractDataLink(LinkType linkType, QObject *parent = nullptr);
 
     LinkType linkType() const { return m_linkType; }
+    // Where the board is reached on this transport (its network address, its USB
+    // port), the same every time the board is reached there; empty when the
+    // transport cannot tell.
+    virtual QString boardLocation() const { return QString(); }
     // May be read from any thread; transports change it from their I/O threads.
     DatalinkState state() const { return m_state.load(); }
 

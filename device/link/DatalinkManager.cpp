@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 #include <QRandomGenerator64>
+#include <QSet>
 #include <QTimer>
 #include <QVariant>
 
@@ -297,10 +298,21 @@ void DatalinkManager::writeToLink(DatalinkChannelId channel, bool isReliable, QB
 
 void DatalinkManager::onUnsupportedDeviceConnected(QString msg)
 {
-    // Every heartbeat of such a board repeats the complaint; the user hears it once.
+    // Every heartbeat of such a board repeats the complaint, and the board is found
+    // again and again, each time by a new manager; the user hears it once per board
+    // while the program runs. A board whose transport cannot say where it is, is
+    // reported once per manager.
     if (m_unsupportedDeviceReported)
         return;
     m_unsupportedDeviceReported = true;
+    const AbstractDataLink *link = m_wifiLink ? m_wifiLink : m_usbLink;
+    const QString location = link ? link->boardLocation() : QString();
+    if (!location.isEmpty()) {
+        static QSet<QString> reportedLocations; // the managers live on the main thread
+        if (reportedLocations.contains(location))
+            return;
+        reportedLocations.insert(location);
+    }
     ErrorHandler::instance()->addMessage(
         halvora::ErrorLevel::Error, AbstractNotification::HalvoraLab, tr("Unsupported device"),
         tr("Unsupported device connected: %1\n\nPlease update your Halvora Lab to the latest version.").arg(msg),

@@ -151,7 +151,7 @@ void FileControlChannel::sendRename(CommandCode cmd, const QString &filePath, co
 {
     QByteArray payload;
     if (!appendCounted(payload, filePath, true) || !appendCounted(payload, newName, true)) {
-        qCWarning(lcFileControl) << "Refusing to rename: a path is longer than 65535 bytes";
+        qCWarning(lcFileControl) << "Refusing to rename: a path is longer than 65535 characters";
         failRequest(cmd, RequestRefused);
         return;
     }

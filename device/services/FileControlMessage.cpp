@@ -55,11 +55,10 @@ void appendTerminated(QByteArray &out, const QString &text)
 
 bool appendCounted(QByteArray &out, const QString &text, bool terminated)
 {
-    const QByteArray bytes = text.toUtf8();
-    if (bytes.size() > 0xFFFF)
+    if (text.size() > 0xFFFF)
         return false;
-    append<uint16_t>(out, uint16_t(bytes.size()));
-    out.append(bytes);
+    append<uint16_t>(out, uint16_t(text.size()));
+    out.append(text.toUtf8());
     if (terminated)
         out.append('\0');
     return true;

@@ -35,10 +35,10 @@ QByteArray buildMessage(uint16_t command, uint8_t response, QByteArrayView paylo
 // A path as the board reads it in most requests: its UTF-8 bytes and a zero byte.
 void appendTerminated(QByteArray &out, const QString &text);
 
-// A path preceded by the count of its UTF-8 bytes as u16, optionally followed by a
-// zero byte that the count leaves out. The board reads that many bytes, so a count
-// of characters would cut a path beyond ASCII short. False, and nothing appended,
-// when the count does not fit 16 bits.
+// A path preceded by its length in UTF-16 code units (its characters) as u16, then
+// its UTF-8 bytes, optionally followed by a zero byte that the count leaves out. For
+// an ASCII path the count equals the byte count. False, and nothing appended, when
+// the count does not fit 16 bits.
 bool appendCounted(QByteArray &out, const QString &text, bool terminated);
 
 // What precedes the data of a downloaded file: i64 time (seconds since 1970), u32

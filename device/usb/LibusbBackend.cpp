@@ -48,6 +48,16 @@ int LibusbBackend::getDeviceDescriptor(libusb_device *device, libusb_device_desc
     return libusb_get_device_descriptor(device, descriptor);
 }
 
+std::string LibusbBackend::portPath(libusb_device *device)
+{
+    std::string path = std::to_string(libusb_get_bus_number(device));
+    uint8_t ports[7];
+    const int depth = libusb_get_port_numbers(device, ports, int(sizeof(ports)));
+    for (int i = 0; i < depth; ++i)
+        path += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+    return path;
+}
+
 int LibusbBackend::getConfigDescriptor(libusb_device *device, uint8_t index, libusb_config_descriptor **config)
 {
     return libusb_get_config_descriptor(device, index, config);

@@ -18,6 +18,7 @@ public:
     libusb_device *refDevice(libusb_device *device) override;
     void unrefDevice(libusb_device *device) override;
     int getDeviceDescriptor(libusb_device *device, libusb_device_descriptor *descriptor) override;
+    std::string portPath(libusb_device *device) override;
     int getConfigDescriptor(libusb_device *device, uint8_t index, libusb_config_descriptor **config) override;
     void freeConfigDescriptor(libusb_config_descriptor *config) override;
 

@@ -36,6 +36,7 @@ USBDataLink::USBDataLink(UsbBackend &backend, libusb_device_handle *devHandle, l
     , m_config(config)
     , m_usbContext(usbContext)
     , m_device(device)
+    , m_boardLocation(QStringLiteral("USB ") + QString::fromStdString(backend.portPath(device)))
     , m_timings(timings)
     , m_recombiner(new OstPacketRecombiner(this))
     , m_queue(new OstPacketQueue(this))

@@ -57,6 +57,7 @@ public:
     static int findDatalinkInterface(const libusb_config_descriptor *config);
 
     // The size of each OUT chunk and of each IN read.
+    QString boardLocation() const override { return m_boardLocation; }
     int transferSize() const { return m_transferSize; }
     int readSize() const { return m_readSize; }
     uint8_t inEndpoint() const { return m_inEndpoint; }
@@ -108,6 +109,7 @@ private:
     libusb_config_descriptor *m_config;
     libusb_context *const *const m_usbContext;
     libusb_device *const m_device;
+    const QString m_boardLocation;
     const UsbTimings m_timings;
 
     std::atomic<uint8_t> m_inEndpoint{0};

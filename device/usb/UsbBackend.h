@@ -3,6 +3,7 @@
 #include <libusb.h>
 
 #include <cstddef>
+#include <string>
 
 // The libusb calls the USB datalink and the USB discovery make, behind one seam so
 // that the same code, threads included, runs over the real library or over a fake
@@ -24,6 +25,9 @@ public:
     virtual libusb_device *refDevice(libusb_device *device) = 0;
     virtual void unrefDevice(libusb_device *device) = 0;
     virtual int getDeviceDescriptor(libusb_device *device, libusb_device_descriptor *descriptor) = 0;
+    // Where the device is plugged in, for example "3-1.4" (bus 3, port 1, then port 4
+    // of the hub there); it stays the same while the device stays in that port.
+    virtual std::string portPath(libusb_device *device) = 0;
     virtual int getConfigDescriptor(libusb_device *device, uint8_t index, libusb_config_descriptor **config) = 0;
     virtual void freeConfigDescriptor(libusb_config_descriptor *config) = 0;
 

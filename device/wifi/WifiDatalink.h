@@ -36,6 +36,13 @@ public:
     int retryCount() const { return m_retryCount; }
     bool isProbing() const;
     const WifiLinkSettings &settings() const { return m_settings; }
+    QString boardLocation() const override { return m_address.toString(); }
+
+    // What the sockets hand in: bytes of the stream as they come, and one datagram as
+    // received (decrypted here when datagrams are encrypted). Open for the fuzz
+    // harness, which drives the receive path without sockets.
+    void receiveStreamBytes(const QByteArray &bytes);
+    void receiveDatagram(QByteArrayView datagram);
 
     // Whether a board address may be tried. Test runs set HALVORA_LOOPBACK_ONLY, and
     // there only loopback addresses may be reached.
@@ -83,6 +90,9 @@ private:
     void createTcpSocket();
     void createDatagramSocket();
     void connectStream();
+    void setLowDelay();
+    // Waits, at most for the closing flush limit, until the stream has sent what was written.
+    void flushStream();
     void reconnect();
     void startProbe();
     qint64 readOneDatagram();
@@ -99,8 +109,8 @@ private:
     // Every datagram is read into this buffer, made once.
     static constexpr qsizetype MaxDatagramSize = 65536;
     QByteArray m_datagramBuffer;
-    OstPacketRecombiner *m_streamRecombiner = nullptr;
-    OstPacketRecombiner *m_datagramRecombiner = nullptr;
+    OstPacketRecombiner *const m_streamRecombiner;
+    OstPacketRecombiner *const m_datagramRecombiner;
 
     const AesFileEncryption m_cipher{AesFileEncryption::Aes256, AesFileEncryption::Cbc,
                                      AesFileEncryption::Pkcs7Padding};

@@ -25,6 +25,8 @@ struct WifiLinkSettings
     // board's active one Invalid; twice as long while connecting and during the TLS
     // handshake.
     std::chrono::milliseconds selfTimeout{5000};
+    // How long a datalink that is closed waits for the stream to send what was written.
+    std::chrono::milliseconds closingFlushLimit{1000};
     // How often the datagram path is probed until the board answers a probe.
     std::chrono::milliseconds probeInterval{1000};
 

@@ -5,6 +5,7 @@
 #include "NotificationMsgProgressButton.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -253,6 +254,100 @@ private slots:
         flushDeferredDeletes();
         QCOMPARE(handler.getNotificationList(), NotificationList{listed});
         QCOMPARE(handler.getNotificationList().first()->parent()->children().size(), 1);
+    }
+
+    // Beyond its capacity the list lets the oldest notifications go that are not
+    // modal; a modal one leaves only when no other is left.
+    void capacityLetsTheOldestGoFirst_data()
+    {
+        QTest::addColumn<QList<int>>("modalKeys");
+        QTest::addColumn<QList<int>>("leaving");
+        QTest::newRow("none modal") << QList<int>{} << QList<int>{1, 2};
+        QTest::newRow("the oldest modal") << QList<int>{1} << QList<int>{2, 3};
+        QTest::newRow("the oldest two modal") << QList<int>{1, 2} << QList<int>{3, 4};
+        QTest::newRow("all modal") << [] {
+            QList<int> all;
+            for (int key = 1; key <= ErrorHandler::Capacity + 2; ++key)
+                all << key;
+            return all;
+        }() << QList<int>{1, 2};
+    }
+    void capacityLetsTheOldestGoFirst()
+    {
+        QFETCH(QList<int>, modalKeys);
+        QFETCH(QList<int>, leaving);
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+        ErrorHandler handler;
+        QMap<int, QPointer<AbstractNotification>> made;
+        const QDateTime time = QDateTime::currentDateTimeUtc();
+        for (int key = 1; key <= ErrorHandler::Capacity + 2; ++key) {
+            auto *notification = new NotificationMessage(nullptr, Level::Warning, AbstractNotification::Device,
+                                                         "Warning", QString::number(key), "SN-1", time);
+            notification->setModal(modalKeys.contains(key));
+            made.insert(key, notification);
+            QCOMPARE(handler.addNotification(notification), key);
+            QCOMPARE(handler.getNotificationCount(), quint32(std::min(key, ErrorHandler::Capacity)));
+        }
+        flushDeferredDeletes();
+        for (auto it = made.cbegin(); it != made.cend(); ++it) {
+            QCOMPARE(!it.value(), leaving.contains(it.key()));
+            QCOMPARE(handler.notification(it.key()) != nullptr, !leaving.contains(it.key()));
+        }
+        QCOMPARE(handler.children().size(), ErrorHandler::Capacity);
+    }
+
+    // Merging looks notifications up by what they say now, also after a change.
+    void mergeFollowsTheListedTexts()
+    {
+        ErrorHandler handler;
+        const QDateTime time = QDateTime::currentDateTimeUtc();
+        const auto post = [&](const QString &title, const QString &message) {
+            return handler.addMessage(Level::Info, AbstractNotification::HalvoraLab, title, message, "Updater", time);
+        };
+        QCOMPARE(post("Update", "Downloading"), 1);
+        QCOMPARE(post("Other", "Downloading"), 2);
+        handler.notification(1)->changeMessageTextSlot("Installing");
+        QCOMPARE(post("Update", "Installing"), 1);
+        QCOMPARE(post("Update", "Downloading"), 3);
+        handler.notification(2)->changeTitleTextSlot("Update");
+        handler.notification(2)->changeMessageTextSlot("Installing");
+        QCOMPARE(post("Update", "Installing"), 1); // the older of two equal ones
+        QVERIFY(QMetaObject::invokeMethod(&handler, "removeFromList", Q_ARG(int, 1)));
+        QCOMPARE(post("Update", "Installing"), 2);
+        handler.takeNotification(2);
+        QCOMPARE(post("Update", "Installing"), 4);
+        handler.clearNotifications();
+        QCOMPARE(post("Update", "Installing"), 5);
+    }
+
+    // A flood of distinct messages (a board that sends many warnings) keeps the list,
+    // and what it holds in memory, at its capacity.
+    void floodOfDistinctMessagesStaysBounded()
+    {
+        static int logLines = 0;
+        logLines = 0;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) { ++logLines; });
+        const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+        ErrorHandler handler;
+        const QDateTime time = QDateTime::currentDateTimeUtc();
+        constexpr int Flood = 100000;
+        for (int i = 1; i <= Flood; ++i) {
+            QCOMPARE(handler.addMessage(Level::Warning, AbstractNotification::Device, "Warning received from Zelto",
+                                        QStringLiteral("Wheel %1 slips").arg(i), "SN-1", time),
+                     i);
+            if (i % 1000 == 0)
+                flushDeferredDeletes();
+        }
+        flushDeferredDeletes();
+        QCOMPARE(logLines, Flood);
+        QCOMPARE(handler.getNotificationCount(), quint32(ErrorHandler::Capacity));
+        QCOMPARE(handler.children().size(), ErrorHandler::Capacity);
+        QCOMPARE(handler.getNotificationList().constFirst()->getMessage(),
+                 QStringLiteral("Wheel %1 slips").arg(Flood - ErrorHandler::Capacity + 1));
+        QCOMPARE(handler.getNotificationList().constLast()->getMessage(), QStringLiteral("Wheel %1 slips").arg(Flood));
     }
 
     void equality_data()

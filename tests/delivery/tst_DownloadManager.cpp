@@ -5,6 +5,7 @@
 #include "support/TestTls.h"
 
 #include <QFutureWatcher>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -352,6 +353,38 @@ private slots:
             QVERIFY(arguments.at(0).toInt() > previous);
             previous = arguments.at(0).toInt();
         }
+        QFile::remove(target);
+    }
+
+    // The reply may report the same count again, or even a smaller one: the future's
+    // progress still only ever rises, and its end is reported once.
+    void progressNeverRepeatsOrGoesBack()
+    {
+        const QString target = localPath(QStringLiteral("repeated.bin"));
+        DownloadManager manager;
+        manager.setTransferTimeout(1000ms);
+        QFutureWatcher<DownloadResult> watcher;
+        QSignalSpy finished(&watcher, &QFutureWatcher<DownloadResult>::finished);
+        QSignalSpy progress(&watcher, &QFutureWatcher<DownloadResult>::progressValueChanged);
+        watcher.setFuture(manager.downloadToFile(
+            QUrl(m_http->faultUrl(QStringLiteral("stall")).toString() + "halvora/firmware.bin"), target));
+        // The storage sends one piece and falls silent; the reply then reports for itself.
+        QTRY_VERIFY(!progress.isEmpty());
+        auto *reply = manager.findChild<QNetworkReply *>();
+        QVERIFY(reply);
+        const qint64 total = m_body.size();
+        const qint64 first = progress.constLast().at(0).toLongLong();
+        for (const qint64 received : {first, first, first + 10, first + 5, total, total, total - 1, total}) {
+            emit reply->downloadProgress(received, total);
+            QTest::qWait(50); // beyond the future's pace of progress reports
+        }
+        QVERIFY(finished.wait(20000));
+        QList<int> values;
+        for (const QList<QVariant> &arguments : progress)
+            values << arguments.at(0).toInt();
+        for (qsizetype i = 1; i < values.size(); ++i)
+            QVERIFY2(values[i] > values[i - 1], qPrintable(QDebug::toString(values)));
+        QCOMPARE(values.constLast(), int(total));
         QFile::remove(target);
     }
 

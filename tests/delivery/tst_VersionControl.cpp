@@ -388,6 +388,7 @@ private slots:
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not initialise AppData folder")));
         VersionControl versions;
+        QSignalSpy available(&versions, &VersionControl::halvoraUpdateAvailable);
         QVERIFY(versions.versionFilePath().isEmpty());
         QCOMPARE(versions.setApplicationVersion(SemanticVersion{1, 0, 0}), -1);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not initialise AppData folder")));
@@ -396,11 +397,14 @@ private slots:
         QTest::qWait(50);
         QVERIFY(m_peer->requests().isEmpty());
 
-        // Once the folder can be made, a refresh fetches the file.
+        // Once the folder can be made, a refresh fetches the file, and compares what it
+        // publishes (1.0.0) with the version that runs.
         QVERIFY(QFile::remove(folder));
         QVERIFY(refreshAndWait(versions));
         verifyGoodTables(versions);
         QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(!versions.getHalvoraUpdateStatus());
+        QCOMPARE(available.size(), 0);
     }
 };
 

@@ -111,13 +111,16 @@ private slots:
                                       << hex("07000000 0A00 00");
         QTest::newRow("upload") << std::function([](FileControlChannel &s) { s.uploadFile("/u", "abc"); })
                                 << hex("10000000 0300 00 0200") + "/u" + hex("0300") + "abc";
-        // The board reads the count as bytes: a path beyond ASCII counts its UTF-8 bytes.
+        // A counted string is counted in UTF-16 code units, its bytes are UTF-8.
         QTest::newRow("upload to a path beyond ASCII")
             << std::function([](FileControlChannel &s) { s.uploadFile(QString::fromUtf8("/ä"), "z"); })
-            << hex("0F000000 0300 00 0300") + QByteArray("/\xC3\xA4") + hex("0100") + "z";
+            << hex("0F000000 0300 00 0200") + QByteArray("/\xC3\xA4") + hex("0100") + "z";
+        QTest::newRow("upload to a path beyond the first 65536 characters")
+            << std::function([](FileControlChannel &s) { s.uploadFile(QString::fromUtf8("/\xF0\x9F\x98\x80"), "z"); })
+            << hex("11000000 0300 00 0300") + QByteArray("/\xF0\x9F\x98\x80") + hex("0100") + "z";
         QTest::newRow("rename beyond ASCII")
             << std::function([](FileControlChannel &s) { s.renameFile(QString::fromUtf8("é"), "e"); })
-            << hex("10000000 0500 00 0200 C3A9 00 0100") + "e" + hex("00");
+            << hex("10000000 0500 00 0100 C3A9 00 0100") + "e" + hex("00");
     }
     void requestsAreWrittenAsTheBoardReadsThem()
     {
@@ -525,6 +528,8 @@ private slots:
         QTest::newRow("several frames") << "/logs/m.bin" << 3000;
         QTest::newRow("largest upload") << "/logs/l.bin" << 65535;
         QTest::newRow("path beyond ASCII") << QString::fromUtf8("/logs/größe.txt") << 50;
+        QTest::newRow("path beyond the first 65536 characters") << QString::fromUtf8("/logs/\xF0\x9F\x93\x88.txt")
+                                                                 << 50;
     }
     void uploadReachesTheBoardsFolder()
     {
@@ -590,6 +595,45 @@ private slots:
         rig.service.downloadFileToBuf("/../outside");
         QVERIFY(await(downloaded));
         QVERIFY(downloaded[0][0].value<Rsp>() != FileControlChannel::Success);
+    }
+
+    void renamesBeyondAsciiReachTheBoardsFolder_data()
+    {
+        QTest::addColumn<bool>("directory");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("renamed");
+        QTest::newRow("file to a name beyond ASCII")
+            << false << "/logs/a.hlf" << QString::fromUtf8("größe.hlf") << QString::fromUtf8("/logs/größe.hlf");
+        QTest::newRow("file from a path beyond ASCII")
+            << false << QString::fromUtf8("/logs/ü/é.hlf") << "b.hlf" << QString::fromUtf8("/logs/ü/b.hlf");
+        QTest::newRow("directory with characters beyond the first 65536")
+            << true << QString::fromUtf8("/logs/\xF0\x9F\x93\x88") << QString::fromUtf8("/\xF0\x9F\x93\x89x")
+            << QString::fromUtf8("/\xF0\x9F\x93\x89x");
+    }
+    void renamesBeyondAsciiReachTheBoardsFolder()
+    {
+        QFETCH(bool, directory);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, renamed);
+        FileRig rig;
+        QVERIFY(rig.start());
+        if (directory)
+            QVERIFY(QDir().mkpath(rig.local(from)));
+        else
+            QVERIFY(QDir().mkpath(QFileInfo(rig.local(from)).path()) && writeFile(rig.local(from), "abc"));
+        QSignalSpy replies(&rig.service, directory ? &FileControlChannel::RenameDirReceived
+                                                   : &FileControlChannel::RenameFileReceived);
+        if (directory)
+            rig.service.renameDir(from, to);
+        else
+            rig.service.renameFile(from, to);
+        QVERIFY(replies.wait(3000));
+        QCOMPARE(replies[0][0].value<Rsp>(), FileControlChannel::Success);
+        QCOMPARE(replies[0][1].toString(), renamed);
+        QVERIFY(!QFileInfo::exists(rig.local(from)));
+        QVERIFY(QFileInfo::exists(rig.local(renamed)));
     }
 
     void freeStorageIsReported()

@@ -1,9 +1,12 @@
 #include "BoardControlChannel.h"
 #include "BoardErrorChannel.h"
+#include "BoardExternalMode.h"
 #include "BoardSimulator.h"
 #include "ErrorHandler.h"
+#include "ExternalMode.h"
 #include "FakeUsbBackend.h"
 #include "FileControlChannel.h"
+#include "LinkTimings.h"
 #include "NetworkBoard.h"
 #include "OstFactory.h"
 #include "SimulatedUsbBoard.h"
@@ -11,7 +14,9 @@
 #include "WifiTestCertificates.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,11 +98,12 @@ class tst_OstFactoryWithBoards : public QObject
             return board;
         }
 
-        OstFactory &makeFactory(const WifiTestCertificates &certificates)
+        OstFactory &makeFactory(const WifiTestCertificates &certificates,
+                                std::chrono::milliseconds heartbeatWatchdog = 600ms)
         {
             OstFactorySettings settings;
             settings.linkTimings.heartbeatInterval = 50ms;
-            settings.linkTimings.heartbeatWatchdog = 600ms;
+            settings.linkTimings.heartbeatWatchdog = heartbeatWatchdog;
             settings.linkTimings.deviceInfoLimit = 1000ms;
             settings.board.statusPollInterval = 100ms;
             settings.board.externalModePort = 0;
@@ -208,6 +214,99 @@ private slots:
         QTest::qWait(300);
         QVERIFY(!factory.connectionAttempt());
         QVERIFY(factory.deviceList().isEmpty());
+    }
+
+    // The bridge follows the board's external mode while the board stays connected:
+    // a model started later gets its bridge, and a bridge that stopped when its client
+    // left listens again on the next poll.
+    void bridgeFollowsTheExternalModeOfAConnectedBoard()
+    {
+        Rig rig(m_certificates);
+        NetworkBoard *simulated = rig.addBoard("ZW-0001", "127.0.0.2");
+        OstFactory &factory = rig.makeFactory(m_certificates);
+        factory.insertNetworkOstDevice("127.0.0.2");
+        QPointer<Zelto> board = rig.waitConnected("ZW-0001");
+        QVERIFY(board);
+        ExternalMode *bridge = board->externalMode();
+        QTest::qWait(300);
+        QVERIFY(!bridge->isStarted());
+
+        control(simulated->simulator)->state().externalModeOpen = true; // the model starts
+        QTRY_VERIFY(bridge->isStarted());
+        // The board and the bridge answer from this thread's event loop.
+        const auto echoes = [bridge] {
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, quint16(bridge->serverPort()));
+            if (!QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 5000))
+                return false;
+            client.write("ping");
+            return QTest::qWaitFor([&] { return client.bytesAvailable() >= 4; }, 5000) && client.readAll() == "ping";
+        };
+        QVERIFY(echoes()); // the simulated model echoes
+
+        // The client has left: the next bytes of the model cannot be written, and the
+        // bridge stops until the next poll finds the model still running.
+        QTRY_VERIFY(!bridge->isClientConnected());
+        QSignalSpy status(bridge, &ExternalMode::extModServerStatusChanged);
+        auto *model = static_cast<BoardExternalMode *>(simulated->simulator.channel(BoardExternalMode::Number));
+        model->sendToHost(simulated->simulator.links().constFirst(), "late");
+        QTRY_VERIFY(status.size() >= 2);
+        QCOMPARE(status[0][1].toBool(), false);
+        QCOMPARE(status[1][1].toBool(), true);
+        QTRY_VERIFY(bridge->isStarted());
+        QVERIFY(echoes());
+
+        control(simulated->simulator)->state().externalModeOpen = false; // the model ends
+        QTRY_VERIFY(!bridge->isStarted());
+    }
+
+    // A board that sends a flood of distinct warnings: the program keeps up with it,
+    // so the link stays up, and the notifications stay at the list's capacity.
+    void floodOfBoardMessagesKeepsTheLinkUp()
+    {
+        Rig rig(m_certificates);
+        NetworkBoard *simulated = rig.addBoard("ZW-0001", "127.0.0.2");
+        // The program's own watchdog.
+        OstFactory &factory = rig.makeFactory(m_certificates, LinkTimings().heartbeatWatchdog);
+        factory.insertNetworkOstDevice("127.0.0.2");
+        QPointer<Zelto> board = rig.waitConnected("ZW-0001");
+        QVERIFY(board);
+        QTRY_VERIFY(board->errorChannel());
+        QSignalSpy connection(&factory, &OstFactory::ostDeviceConnected);
+        ErrorHandler *notifications = ErrorHandler::instance();
+        notifications->clearNotifications();
+
+        // The warnings (and the link's debug lines) stay out of the test's output.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (type != QtDebugMsg && !text.startsWith("[Warning received from Zelto]"))
+                previous(type, context, text);
+        });
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
+
+        // The board sends in bursts, each once the program has shown the one before, so
+        // that the heartbeats get through between them; all the program keeps of the
+        // messages stays within the list's capacity.
+        constexpr int Flood = 100000;
+        constexpr int Burst = 2000;
+        auto *messages = static_cast<BoardErrorChannel *>(simulated->simulator.channel(6));
+        const auto text = [](int i) { return QStringLiteral("Wheel %1 slips").arg(i); };
+        const auto shown = [&](int i) {
+            const NotificationList listed = notifications->getNotificationList();
+            return !listed.isEmpty() && listed.constLast()->getMessage() == text(i);
+        };
+        for (int sent = 0; sent < Flood && board; sent += Burst) {
+            for (int i = sent; i < sent + Burst; ++i)
+                messages->pushMessage(3, 0, "[1.0] " + text(i).toUtf8());
+            QVERIFY(QTest::qWaitFor([&] { return shown(sent + Burst - 1) || !board; }, 60000));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(notifications->children().size() <= ErrorHandler::Capacity);
+        }
+
+        QVERIFY(board);
+        QVERIFY(board->isConnected());
+        QCOMPARE(connection.count(), 0);
+        QCOMPARE(notifications->getNotificationCount(), quint32(ErrorHandler::Capacity));
     }
 
     void twoBoardsAtOnce()
@@ -327,6 +426,68 @@ private slots:
         QCOMPARE(board->getDatalink(AbstractDataLink::USB), nullptr);
         QMetaObject::invokeMethod(board, "toggleAppState");
         QTRY_VERIFY(board->appRunning());
+    }
+
+    // A board of a datalink version the program does not speak is never identified:
+    // its pending device goes after the identification limit and the board is found
+    // again, over and over. The user hears about it once.
+    void unsupportedBoardIsReportedOnce_data()
+    {
+        QTest::addColumn<bool>("usb");
+        QTest::newRow("Wi-Fi") << false;
+        QTest::newRow("USB") << true;
+    }
+    void unsupportedBoardIsReportedOnce()
+    {
+        QFETCH(bool, usb);
+        Rig rig(m_certificates);
+        NetworkBoard *simulated = rig.addBoard("ZX-0001", "127.0.0.4");
+        simulated->simulator.settings().datalinkVersion = 2;
+        if (usb)
+            rig.plugUsb(simulated);
+        QSignalSpy wifiLinks(&simulated->simulator, &BoardSimulator::linkAttached);
+        OstFactory &factory = rig.makeFactory(m_certificates);
+        static int reports = 0;
+        reports = 0;
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (type == QtCriticalMsg && text.startsWith("[Unsupported device]"))
+                ++reports;
+            else
+                previous(type, context, text);
+        });
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(previous); });
+        if (!usb)
+            factory.insertNetworkOstDevice("127.0.0.4");
+
+        const auto rounds = [&] { return usb ? rig.bus.counters().open : int(wifiLinks.size()); };
+        QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 10000);
+        ErrorHandler::instance()->clearNotifications();
+        const int first = rounds();
+        QTRY_VERIFY_WITH_TIMEOUT(rounds() >= first + 2, 15000);
+        QTest::qWait(200);
+        QCOMPARE(reports, 1);
+        QCOMPARE(ErrorHandler::instance()->getNotificationCount(), quint32(0));
+        QVERIFY(factory.deviceList().isEmpty());
+    }
+
+    // When the program closes, every connected board hears that the host leaves
+    // before its link closes.
+    void closingTellsTheBoardsBeforeTheLinksClose()
+    {
+        Rig rig(m_certificates);
+        NetworkBoard *overWifi = rig.addBoard("ZW-0001", "127.0.0.2");
+        NetworkBoard *overUsb = rig.addBoard("ZU-0001", "127.0.0.3");
+        rig.plugUsb(overUsb);
+        OstFactory &factory = rig.makeFactory(m_certificates);
+        factory.insertNetworkOstDevice("127.0.0.2");
+        QVERIFY(rig.waitConnected("ZW-0001"));
+        QVERIFY(rig.waitConnected("ZU-0001"));
+        QTRY_VERIFY(rig.boardNamed("ZW-0001")->getFirmwareVersion() != "Undefined");
+
+        rig.factory.reset();
+        for (NetworkBoard *board : {overWifi, overUsb})
+            QTRY_VERIFY(commandsReceived(board->simulator).contains(ControlChannel::DisconnectDevice));
     }
 
     void destroyingTheFactoryReleasesItsUsbBoards()

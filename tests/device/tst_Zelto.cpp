@@ -161,7 +161,7 @@ private slots:
 
         // Nothing verified and no build ID yet: the versions and the build ID come with every poll.
         QTRY_VERIFY(!rig.writes->isEmpty());
-        QList<uint16_t> poll{C::GetMscState, C::GetAppStatus, C::GetWifiIP, C::GetWifiAPInfo};
+        QList<uint16_t> poll{C::GetMscState, C::GetAppStatus, C::GetWifiIP, C::GetWifiAPInfo, C::GetExtModStatus};
         const QList<uint16_t> firstPoll = poll + kVersionQueries + QList<uint16_t>{C::GetCurrentBuildID};
         QCOMPARE(rig.takeCommands().mid(0, firstPoll.size()), firstPoll);
 
@@ -198,7 +198,8 @@ private slots:
         rig.board->setVersionESP(moduleVerified, module);
         rig.board->currentBuildIDReceived(C::Success, "b-77");
         rig.board->pollZeltoState();
-        const QList<uint16_t> poll{C::GetMscState, C::GetAppStatus, C::GetWifiIP, C::GetWifiAPInfo};
+        const QList<uint16_t> poll{C::GetMscState, C::GetAppStatus, C::GetWifiIP, C::GetWifiAPInfo,
+                                   C::GetExtModStatus};
         QCOMPARE(rig.takeCommands(), asked ? poll + kVersionQueries : poll);
     }
 

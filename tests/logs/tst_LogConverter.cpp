@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,9 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+
+#include <matio.h>
+#include <sys/stat.h>
 
 using hlf::Fixture;
 using Dimensions = std::vector<std::uint16_t>;
@@ -176,6 +180,41 @@ private slots:
             times.push_back(recordTime(r));
         QCOMPARE(matdump::bytes(time), doublesOf(times));
         QCOMPARE(data.value("compressed").toString(), QStringLiteral("gzip"));
+        QCOMPARE(data.value("level").toInt(), 9);
+    }
+
+    // Compression runs through the program's own deflate filter: a signal of many
+    // chunks, partly noise, partly repeating, comes back bit for bit through h5py
+    // (zlib) and through the filter itself, which also serves reading in this process.
+    void largeSignalReadsBackEverywhere()
+    {
+        constexpr int kRecords = 100000;
+        Fixture f;
+        f.signalRecords = {timeSignal(), signal("values", 6, 4)};
+        QRandomGenerator random(7);
+        QByteArray values;
+        values.reserve(kRecords * 4);
+        for (int r = 0; r < kRecords; ++r) {
+            const std::int32_t value = r < kRecords / 2 ? std::int32_t(random.generate()) : r / 1000;
+            values.append(reinterpret_cast<const char *>(&value), 4);
+        }
+        f.addFullRecords(kRecords, [&](int r, int s) { return s == 0 ? doubles({double(r)}) : values.mid(r * 4, 4); });
+        const QString output = convert(f);
+
+        const auto data = matdump::member(matdump::read(output).value("values").toObject(), "data");
+        QCOMPARE(data.value("compressed").toString(), QStringLiteral("gzip"));
+        QVERIFY(matdump::bytes(data) == values);
+
+        mat_t *mat = Mat_Open(QFile::encodeName(output).constData(), MAT_ACC_RDONLY);
+        QVERIFY(mat);
+        const auto close = qScopeGuard([mat] { Mat_Close(mat); });
+        matvar_t *structure = Mat_VarRead(mat, "values");
+        QVERIFY(structure);
+        const auto free = qScopeGuard([structure] { Mat_VarFree(structure); });
+        const matvar_t *read = Mat_VarGetStructFieldByName(structure, "data", 0);
+        QVERIFY(read && read->data);
+        QCOMPARE(read->nbytes, size_t(values.size()));
+        QVERIFY(QByteArray::fromRawData(static_cast<const char *>(read->data), values.size()) == values);
     }
 
     void writesDescriptionAndMetadata()
@@ -230,7 +269,7 @@ private slots:
     {
         Fixture f;
         f.signalRecords = {timeSignal(), signal("always", 4, 2), signal("sometimes", 3, 1), signal("never", 0, 8),
-                           signal("opaque", 42, 2)};
+                           signal("opaque", 42, 2), signal("rareOpaque", 42, 2)};
         for (int r = 0; r < 9; ++r) {
             hlf::Record record;
             if (r != 4 && r != 7)
@@ -239,9 +278,13 @@ private slots:
             if (r % 3 == 1)
                 record.samples[2] = hlf::sample<std::uint8_t>({std::uint8_t(r)});
             record.samples[4] = QByteArray(2, char(r));
+            if (r % 2 == 0)
+                record.samples[5] = QByteArray(2, char(r));
             f.records.push_back(record);
         }
         QTest::ignoreMessage(QtWarningMsg, "Signal \"opaque\" has the unknown data type 42; its data is left empty");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Signal \"rareOpaque\" has the unknown data type 42; its data is left empty");
         const auto mat = matdump::read(convert(f));
         const double nan = std::numeric_limits<double>::quiet_NaN();
 
@@ -265,6 +308,11 @@ private slots:
         const auto opaque = mat.value("opaque").toObject();
         QCOMPARE(matdump::dims(matdump::member(opaque, "t")), QList<qint64>{9});
         QVERIFY(matdump::member(opaque, "data").value("empty").toBool());
+        // Also when it lacks in some records, so that its times are its own.
+        const auto rareOpaque = mat.value("rareOpaque").toObject();
+        QCOMPARE(matdump::bytes(matdump::member(rareOpaque, "t")),
+                 doublesOf({recordTime(0), recordTime(2), nan, recordTime(6), recordTime(8)}));
+        QVERIFY(matdump::member(rareOpaque, "data").value("empty").toBool());
     }
 
     void timeFromTheFirstElementOfTheTimeSample()
@@ -455,6 +503,40 @@ private slots:
         convert(f, {}, output);
         QCOMPARE(QStringList(matdump::read(output).keys()), QStringList{"time"});
         QCOMPARE(leftovers(), QStringList());
+    }
+
+    // The MAT-file gets the permissions of any new file of the user (0666 under the
+    // umask), also when it replaces an older file.
+    void fileHasTheUsersPermissionsForNewFiles_data()
+    {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<bool>("replacesOlderFile");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("umask 022") << 022 << false << 0644;
+        QTest::newRow("umask 027, replacing a file of the user alone") << 027 << true << 0640;
+        QTest::newRow("umask 077") << 077 << false << 0600;
+        QTest::newRow("umask 0") << 0 << false << 0666;
+    }
+    void fileHasTheUsersPermissionsForNewFiles()
+    {
+        QFETCH(int, umask);
+        QFETCH(bool, replacesOlderFile);
+        QFETCH(int, mode);
+        const QString output = m_dir.filePath(QStringLiteral("permissions%1.mat").arg(QTest::currentDataTag()));
+        if (replacesOlderFile) {
+            QFile older(output);
+            QVERIFY(older.open(QIODevice::WriteOnly));
+            QVERIFY(older.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
+        const mode_t umaskBefore = ::umask(mode_t(umask));
+        const auto restore = qScopeGuard([umaskBefore] { ::umask(umaskBefore); });
+        Fixture f;
+        f.signalRecords = {timeSignal()};
+        f.addFullRecords(2, [](int r, int) { return doubles({double(r)}); });
+        convert(f, {}, output);
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(output).constData(), &status), 0);
+        QCOMPARE(int(status.st_mode & 07777), mode);
     }
 
     void refusesAFileThatAnotherConversionWrites()

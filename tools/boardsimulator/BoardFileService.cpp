@@ -26,18 +26,41 @@ QString terminated(QByteArrayView bytes)
     return QString::fromUtf8(end < 0 ? bytes : bytes.first(end));
 }
 
-// Reads a u16 byte count and that many bytes at offset, then, when terminated, a zero
-// byte; advances offset. Nothing when the bytes end first.
+// The number of UTF-8 bytes that hold the first units UTF-16 code units of bytes;
+// nothing when the bytes end first or are no UTF-8.
+std::optional<qsizetype> utf8Length(QByteArrayView bytes, qsizetype units)
+{
+    qsizetype length = 0;
+    while (units > 0) {
+        if (length >= bytes.size())
+            return std::nullopt;
+        const auto lead = uint8_t(bytes[length]);
+        const qsizetype size = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (size == 0 || lead > 0xF4)
+            return std::nullopt;
+        // A character beyond the first 65536 takes two UTF-16 code units.
+        units -= size == 4 ? 2 : 1;
+        length += size;
+    }
+    if (units < 0 || length > bytes.size())
+        return std::nullopt;
+    return length;
+}
+
+// Reads a u16 count of UTF-16 code units and the UTF-8 bytes that hold them at
+// offset, then, when terminated, a zero byte; advances offset. Nothing when the
+// bytes end first.
 std::optional<QString> counted(QByteArrayView bytes, qsizetype &offset, bool withTerminator)
 {
     if (bytes.size() - offset < 2)
         return std::nullopt;
-    const qsizetype count = BoardBytes::read<uint16_t>(bytes, offset);
+    const qsizetype units = BoardBytes::read<uint16_t>(bytes, offset);
     offset += 2;
-    if (bytes.size() - offset < count + (withTerminator ? 1 : 0))
+    const std::optional<qsizetype> length = utf8Length(bytes.sliced(offset), units);
+    if (!length || bytes.size() - offset < *length + (withTerminator ? 1 : 0))
         return std::nullopt;
-    const QString text = QString::fromUtf8(bytes.sliced(offset, count));
-    offset += count;
+    const QString text = QString::fromUtf8(bytes.sliced(offset, *length));
+    offset += *length;
     if (withTerminator) {
         if (bytes[offset] != '\0')
             return std::nullopt;

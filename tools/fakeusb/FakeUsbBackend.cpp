@@ -374,6 +374,13 @@ int FakeUsbBackend::getDeviceDescriptor(libusb_device *device, libusb_device_des
     return LIBUSB_SUCCESS;
 }
 
+std::string FakeUsbBackend::portPath(libusb_device *device)
+{
+    std::lock_guard lock(m_lock);
+    const FakeUsbDevice *known = deviceOf(device);
+    return known ? "1-" + std::to_string(known->id() + 1) : std::string();
+}
+
 int FakeUsbBackend::getConfigDescriptor(libusb_device *device, uint8_t index, libusb_config_descriptor **config)
 {
     std::lock_guard lock(m_lock);

@@ -84,6 +84,8 @@ public:
     libusb_device *refDevice(libusb_device *device) override;
     void unrefDevice(libusb_device *device) override;
     int getDeviceDescriptor(libusb_device *device, libusb_device_descriptor *descriptor) override;
+    // Every device of the fake bus has a port of its own: bus 1, port id + 1.
+    std::string portPath(libusb_device *device) override;
     int getConfigDescriptor(libusb_device *device, uint8_t index, libusb_config_descriptor **config) override;
     void freeConfigDescriptor(libusb_config_descriptor *config) override;
     int open(libusb_device *device, libusb_device_handle **handle) override;

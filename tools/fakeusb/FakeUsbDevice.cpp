@@ -24,6 +24,12 @@ void FakeUsbDevice::sendToHost(const QByteArray &bytes)
     m_bus.serveIn(*this);
 }
 
+qsizetype FakeUsbDevice::bytesWaitingForHost() const
+{
+    std::lock_guard lock(m_bus.m_lock);
+    return m_toHost.size();
+}
+
 void FakeUsbDevice::setReading(bool reading)
 {
     std::lock_guard lock(m_bus.m_lock);

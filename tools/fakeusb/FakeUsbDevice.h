@@ -64,6 +64,8 @@ public:
     QSet<int> claimedInterfaces() const;
     QList<OutTransfer> outTransfers() const;
     QByteArray bytesFromHost() const;
+    // Bytes given to sendToHost that no IN transfer has taken yet.
+    qsizetype bytesWaitingForHost() const;
     int inSubmissions() const;
     int openCount() const;
     int closeCount() const;

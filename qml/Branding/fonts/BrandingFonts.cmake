@@ -4,9 +4,9 @@
 # None of them is kept in the source tree. They come from the npm registry's
 # @fontsource packages (web fonts of the published families), fetched with the
 # machine's npm into a cache outside the source tree and reused by every build,
-# and are unpacked there into TrueType files. A font that cannot be had (no npm,
-# no network) is left out with a warning: the program then draws that family in a
-# system font.
+# and are unpacked there into TrueType files by fontTools (Debian's
+# python3-fonttools). A font that cannot be had (no npm, no network, no fontTools)
+# is left out with a warning: the program then draws that family in a system font.
 
 set(HALVORA_FONT_CACHE_DIR "" CACHE PATH
     "Where the Branding fonts are downloaded and unpacked (default: the user's cache folder)")
@@ -83,6 +83,7 @@ function(_branding_package_dir cache package_name out)
                         "the program will draw its family in a system font.")
         return()
     endif()
+    message(STATUS "Fetching the font package ${package_name} with npm (once; it is kept in ${cache})")
     set(download "${cache}/download")
     file(REMOVE_RECURSE "${download}" "${dir}.partial")
     file(MAKE_DIRECTORY "${download}")
@@ -112,7 +113,16 @@ endfunction()
 function(halvora_fetch_branding_fonts out)
     _branding_default_cache_dir(cache)
     find_program(HALVORA_NPM npm)
-    find_package(Python3 COMPONENTS Interpreter QUIET)
+    # Debian's interpreter, the one python3-fonttools belongs to.
+    find_program(HALVORA_FONT_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+    set(font_tools FALSE)
+    if(HALVORA_FONT_PYTHON)
+        execute_process(COMMAND "${HALVORA_FONT_PYTHON}" -c "import fontTools"
+                        RESULT_VARIABLE import_result OUTPUT_QUIET ERROR_QUIET)
+        if(import_result EQUAL 0)
+            set(font_tools TRUE)
+        endif()
+    endif()
     file(MAKE_DIRECTORY "${cache}/ttf")
     # Builds of several work trees may share the cache.
     file(LOCK "${cache}/.lock" GUARD FUNCTION TIMEOUT 900 RESULT_VARIABLE locked)
@@ -165,9 +175,10 @@ function(halvora_fetch_branding_fonts out)
                     list(APPEND unavailable_packages ${key})
                 endif()
             endif()
-            if(package AND Python3_Interpreter_FOUND AND EXISTS "${package}/package/files/${woff}")
+            if(package AND font_tools AND EXISTS "${package}/package/files/${woff}")
+                message(STATUS "Unpacking ${woff} into ${font}")
                 execute_process(
-                    COMMAND "${Python3_EXECUTABLE}" "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/woff_to_ttf.py"
+                    COMMAND "${HALVORA_FONT_PYTHON}" "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/woff_to_ttf.py"
                             "${package}/package/files/${woff}" "${ttf}.partial" ${convert_arguments}
                     RESULT_VARIABLE result ERROR_VARIABLE errors)
                 if(result EQUAL 0)
@@ -176,8 +187,8 @@ function(halvora_fetch_branding_fonts out)
                     file(REMOVE "${ttf}.partial")
                     message(WARNING "Could not unpack ${woff}: ${errors}")
                 endif()
-            elseif(package AND NOT Python3_Interpreter_FOUND)
-                message(WARNING "python3 was not found, so ${font} cannot be unpacked.")
+            elseif(package AND NOT font_tools)
+                message(WARNING "fontTools (python3-fonttools) was not found, so ${font} cannot be unpacked.")
             endif()
         endif()
         if(EXISTS "${ttf}")

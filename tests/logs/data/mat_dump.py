@@ -36,6 +36,7 @@ def describe(node):
         "dims": list(reversed(node.shape)),
         "hex": array.astype(array.dtype.newbyteorder("<")).tobytes().hex(),
         "compressed": node.compression or "",
+        "level": node.compression_opts or 0,
     }
 
 
