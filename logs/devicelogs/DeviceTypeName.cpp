@@ -2,6 +2,8 @@
 
 #include "ExtendedDeviceType.h"
 
+namespace devicelogs {
+
 QString extendedDeviceTypeName(int32_t extendedDeviceType)
 {
     using namespace ostdevice;
@@ -38,3 +40,5 @@ QString extendedDeviceTypeName(int32_t extendedDeviceType)
         return QStringLiteral("Unknown device");
     }
 }
+
+} // namespace devicelogs

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+namespace devicelogs {
+
 // The name shown to the user for a board variant (an ostdevice::ExtendedDeviceType
 // value); "Unknown device" for values without a name.
 QString extendedDeviceTypeName(int32_t extendedDeviceType);
+
+} // namespace devicelogs

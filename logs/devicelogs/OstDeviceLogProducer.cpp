@@ -17,6 +17,8 @@
 
 Q_LOGGING_CATEGORY(lcLogProducer, "Logs.OstDeviceLogProducer")
 
+using devicelogs::extendedDeviceTypeName;
+
 namespace {
 
 const QString LogSuffix = QStringLiteral(".hlf");

@@ -14,6 +14,8 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcLogProducer)
 
+using devicelogs::extendedDeviceTypeName;
+
 namespace {
 
 const QString BoardLogFolder = QStringLiteral("/log");
