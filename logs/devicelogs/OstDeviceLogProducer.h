@@ -3,6 +3,7 @@
 #include "FileControlChannel.h"
 #include "OstDeviceLogEntry.h"
 #include "QOlm.h"
+#include "Zelto.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,9 +17,6 @@
 #include <QVariant>
 
 #include <optional>
-
-class Zelto;
-Q_MOC_INCLUDE("Zelto.h")
 
 // The logs of one board serial number: the serial's folder inside "LogData" with
 // the downloaded or imported logs and ".deviceType.json" (the board's type name),
