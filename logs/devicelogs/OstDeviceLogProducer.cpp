@@ -1,7 +1,7 @@
 #include "OstDeviceLogProducer.h"
 
 #include "ApplicationFolders.h"
-#include "DeviceTypeName.h"
+#include "ExtendedDeviceTypeName.h"
 #include "LogFileNames.h"
 #include "LogHeader.h"
 #include "Zelto.h"
@@ -16,8 +16,6 @@
 #include <limits>
 
 Q_LOGGING_CATEGORY(lcLogProducer, "Logs.OstDeviceLogProducer")
-
-using devicelogs::extendedDeviceTypeName;
 
 namespace {
 

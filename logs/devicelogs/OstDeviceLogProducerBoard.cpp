@@ -3,7 +3,7 @@
 // request to the file service and every reply passes through a queued connection.
 #include "OstDeviceLogProducer.h"
 
-#include "DeviceTypeName.h"
+#include "ExtendedDeviceTypeName.h"
 #include "ErrorHandler.h"
 #include "LogFileNames.h"
 #include "Zelto.h"
@@ -13,8 +13,6 @@
 #include <QLoggingCategory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcLogProducer)
-
-using devicelogs::extendedDeviceTypeName;
 
 namespace {
 
