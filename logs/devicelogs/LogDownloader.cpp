@@ -1,6 +1,7 @@
 #include "LogDownloader.h"
 
 #include "ApplicationFolders.h"
+#include "LogCommandQueue.h"
 #include "LogHeader.h"
 #include "OstDevice.h"
 #include "Zelto.h"
@@ -50,6 +51,8 @@ void LogDownloader::registerQmlTypes()
                                                          QStringLiteral("type is private"));
         qmlRegisterType<ProducerList>("com.ostrel", 1, 0, "OstDeviceLogProducerListTemplate");
         qmlRegisterType<qolm::QOlm<QObject>>("com.ostrel", 1, 0, "QtObjectList");
+        // The log screen makes its own queue.
+        qmlRegisterType<LogCommandQueue>("com.ostrel", 1, 0, "LogCommandQueue");
         return true;
     }();
     Q_UNUSED(registered)
