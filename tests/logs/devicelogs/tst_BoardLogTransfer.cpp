@@ -283,6 +283,26 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
     }
 
+    // The log screen hands over the rows it has selected in the sorted list.
+    void removingSelectedLogs()
+    {
+        LogBoardRig rig;
+        BoardSimulator *board = rig.board("SN-0001");
+        const QString folder = LogBoardRig::logFolder(board);
+        for (int counter = 1; counter <= 3; ++counter) {
+            boardlogs::Log log = boardLog("SN-0001", counter);
+            log.date = log.date.addDays(counter);
+            boardlogs::write(folder, log);
+        }
+        OstDeviceLogProducer *producer = rig.connectAndList(board);
+        QVERIFY(producer);
+        // Newest first: rows 0 and 1 are the logs counted 3 and 2.
+        producer->removeSelectedZeltoLogs(producer->getRangeLogsSelection(0, 1).indexes());
+        QTRY_COMPARE(producer->entries().size(), 1);
+        QCOMPARE(producer->entries()[0]->logCounter(), 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{producer->entries()[0]->logFileName()});
+    }
+
     void failedRemovalEmptiesTheQueue()
     {
         LogBoardRig rig;
