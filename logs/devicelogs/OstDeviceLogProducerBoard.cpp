@@ -43,12 +43,12 @@ void OstDeviceLogProducer::setDevice(Zelto *board, bool visible)
     if (m_board)
         disconnect(m_board, nullptr, this, nullptr);
     dropFileControlConnections();
-    // What was under way with the previous board gets no reply any more.
+    m_fileControl = nullptr;
+    m_board = board;
+    // What was under way with the previous board gets no reply any more. Its end may
+    // start the next queued download at once, which must meet the new state.
     failPendingDownload();
     clearRemovalQueue();
-    m_fileControl = nullptr;
-
-    m_board = board;
     emit DeviceConnected(board != nullptr);
     if (board && m_valid) {
         const QString typeName = extendedDeviceTypeName(board->extendedDeviceType());
@@ -91,16 +91,18 @@ void OstDeviceLogProducer::setVisibility(bool visible)
 
 void OstDeviceLogProducer::setFileControlChannel(FileControlChannel *fileControlChannel)
 {
+    const bool otherChannel = fileControlChannel != m_fileControl;
+    dropFileControlConnections();
+    m_fileControl = fileControlChannel;
+    if (fileControlChannel)
+        connectFileControl();
     // Work in progress on another channel gets no reply any more.
-    if (fileControlChannel != m_fileControl) {
+    if (otherChannel) {
         failPendingDownload();
         clearRemovalQueue();
     }
-    dropFileControlConnections();
-    m_fileControl = fileControlChannel;
     if (!fileControlChannel)
         return;
-    connectFileControl();
     emit QueryAvailableStorage();
     emit QueryZeltoLogList(BoardLogFolder);
 }

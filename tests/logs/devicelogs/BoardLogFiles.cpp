@@ -1,9 +1,9 @@
 #include "BoardLogFiles.h"
 
 #include "HlfFixture.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <cstring>
 
@@ -45,10 +45,8 @@ namespace {
 
 QString writeBytes(const QString &folder, const QString &fileName, const QByteArray &bytes)
 {
-    QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(fileName);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    if (!writeFile(path, bytes))
         qFatal("Cannot write the test log %s", qPrintable(path));
     return path;
 }

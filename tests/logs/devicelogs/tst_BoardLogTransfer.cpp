@@ -260,6 +260,37 @@ private slots:
         QCOMPARE(QDir(producer->folder()).entryList({"*.part"}), QStringList());
     }
 
+    // The downloads that wait when the board leaves end at once: the queue never
+    // waits for a board that is gone.
+    void queuedDownloadsWhenTheBoardLeaves()
+    {
+        LogBoardRig rig;
+        BoardSimulator *board = rig.board("SN-0001");
+        for (int counter = 1; counter <= 3; ++counter)
+            boardlogs::write(LogBoardRig::logFolder(board), boardLog("SN-0001", counter, 2000));
+        OstDeviceLogProducer *producer = rig.connectAndList(board);
+        QVERIFY(producer);
+        // A local log keeps the producer when the board goes.
+        const boardlogs::Log local = boardLog("SN-0001", 9);
+        boardlogs::write(producer->folder().path(), local);
+        producer->initLocalLogs();
+        LogBoardRig::files(board)->setDownloadChunk(1000);
+        LogBoardRig::files(board)->setFault(BoardFileService::Fault::StopMidway);
+
+        LogCommandQueue queue;
+        QSignalSpy complete(&queue, &LogCommandQueue::queueComplete);
+        for (OstDeviceLogEntry *entry : producer->entries())
+            if (entry->isOnDevice())
+                queue.scheduleDownload(entry);
+        QTRY_VERIFY(producer->currentDownloadProgress() > 0);
+        QVERIFY(rig.unplug(board));
+        QTRY_COMPARE(complete.size(), 1);
+        QVERIFY(!queue.currentCommand());
+        QCOMPARE(LogBoardRig::requestsOf(board, BoardFileService::Download), 1);
+        QTRY_COMPARE(producer->entries().size(), 1);
+        QCOMPARE(QDir(producer->folder()).entryList({"*.part", "*.hlf"}), QStringList{local.name()});
+    }
+
     void removalsOneAtATime()
     {
         LogBoardRig rig;
@@ -335,8 +366,10 @@ private slots:
         BoardSimulator *board = rig.board("SN-0001");
         for (int counter = 1; counter <= 3; ++counter)
             boardlogs::write(LogBoardRig::logFolder(board), boardLog("SN-0001", counter));
-        OstDeviceLogProducer *producer = rig.connectAndList(board);
+        QPointer<OstDeviceLogProducer> producer = rig.connectAndList(board);
         QVERIFY(producer);
+        boardlogs::write(producer->folder().path(), boardLog("SN-0001", 9)); // keeps the producer
+        producer->initLocalLogs();
         LogBoardRig::files(board)->setFault(BoardFileService::Fault::Silent);
         producer->removeAllZeltoLogs();
         QVERIFY(producer->deletingOnDevice());
