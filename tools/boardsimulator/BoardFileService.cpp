@@ -319,6 +319,7 @@ BoardFileService::Reply BoardFileService::storage() const
         const QStorageInfo info(m_root);
         storage.total = uint64_t(info.bytesTotal());
         storage.free = uint64_t(info.bytesAvailable());
+        storage.status = MountedStatus;
     } else {
         return {};
     }
