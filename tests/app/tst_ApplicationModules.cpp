@@ -20,8 +20,11 @@ private slots:
         component.setData("import QtQuick\n"
                           "import ostrel.Util\n"
                           "import ostrel.Branding\n"
+                          "import ostrel.Controls\n"
                           "Item {\n"
                           "    property color accent: OstrelColors.accentColor\n"
+                          "    property bool built: BuildInfo.buildDateTime.getFullYear() > 2000\n"
+                          "    Button { text: \"OK\" }\n"
                           "    property string cache: paths.getCachePath()\n"
                           "    StandardPaths { id: paths }\n"
                           "    CachedLoader { id: loader }\n"
@@ -31,6 +34,7 @@ private slots:
         QVERIFY2(item, qPrintable(component.errorString()));
         QCOMPARE(item->property("accent").value<QColor>(), QColor(61, 177, 153));
         QVERIFY(!item->property("cache").toString().isEmpty());
+        QVERIFY(item->property("built").toBool());
         if (QFile::exists(QStringLiteral(":/fonts/Poppins-Regular.ttf")))
             QVERIFY(QFontDatabase::families().contains(QStringLiteral("Poppins")));
     }
