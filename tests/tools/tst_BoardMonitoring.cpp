@@ -5,6 +5,7 @@
 #include "BoardMonitoringData.h"
 #include "BoardSimulator.h"
 #include "MonitoringModelFile.h"
+#include "TestBytes.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -16,7 +17,6 @@
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 // JSON written with single quotes, which read better inside C++ strings.
 QByteArray json(const char *text) { return QByteArray(text).replace('\'', '"'); }
