@@ -3,6 +3,8 @@
 #include <QLoggingCategory>
 #include <QtEndian>
 
+#include <functional>
+
 Q_LOGGING_CATEGORY(lcMonCtrlChannel, "Monitoring.MonCtrlChannel")
 
 namespace monitoring {
@@ -159,7 +161,7 @@ bool MonCtrlChannel::emitList(QByteArrayView payload, Signal signal)
     std::optional<QList<Record>> records = readList<Record>(payload);
     if (!records)
         return false;
-    emit(this->*signal)(*std::move(records));
+    std::invoke(signal, this, *std::move(records));
     return true;
 }
 

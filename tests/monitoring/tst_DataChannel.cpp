@@ -2,6 +2,7 @@
 #include "DataChannel.h"
 #include "DatalinkManager.h"
 #include "RecordingSink.h"
+#include "TestBytes.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -11,7 +12,6 @@ using namespace monitoring;
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 template<typename T>
 QByteArray le(T value)

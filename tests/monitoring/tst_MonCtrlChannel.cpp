@@ -1,6 +1,7 @@
 #include "ControlChannelRecorder.h"
 #include "DatalinkManager.h"
 #include "MonCtrlChannel.h"
+#include "TestBytes.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -16,7 +17,6 @@ Q_DECLARE_METATYPE(Request)
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 // A message of the channel whose length fits its payload.
 QByteArray message(int16_t command, int8_t status, const QByteArray &payload = QByteArray())
@@ -26,14 +26,6 @@ QByteArray message(int16_t command, int8_t status, const QByteArray &payload = Q
     qToLittleEndian<uint16_t>(uint16_t(payload.size() + ControlHeader::Size), m.data() + 2);
     m[4] = char(status);
     return m + payload;
-}
-
-QByteArray pattern(qsizetype size)
-{
-    QByteArray bytes(size, '\0');
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i * 13 + 1);
-    return bytes;
 }
 
 // A board whose payloads reach the channel through a datalink manager.
@@ -238,7 +230,7 @@ private slots:
                                  message(1, 0, hex("02000000 08000000"))}
             << QStringList{"infoReceived 2 7", "|", "infoReceived 2 8", "|"} << QString();
         QTest::newRow("a message waits for its length")
-            << QList<QByteArray>{message(11, 0, pattern(35)).first(30), message(11, 0, pattern(35)).sliced(30)}
+            << QList<QByteArray>{message(11, 0, pattern(35, 1)).first(30), message(11, 0, pattern(35, 1)).sliced(30)}
             << QStringList{"|", "rawDataReceived 1 <34 bytes>", "|"} << QString();
         // Shorter than its own header: nothing can be read from it.
         QTest::newRow("length 4") << QList<QByteArray>{hex("0100 0400 00 02000000 07000000"), message(5, 0)}
@@ -272,7 +264,7 @@ private slots:
         rig.receive(message(1, 0, hex("02000000 07000000")), 3);
         QVERIFY(rig.recorder.lines.isEmpty());
 
-        rig.receive(message(11, 0, pattern(35)).first(30));
+        rig.receive(message(11, 0, pattern(35, 1)).first(30));
         QVERIFY(QMetaObject::invokeMethod(&rig.channel, "initialize"));
         rig.receive(message(1, 0, hex("02000000 07000000")));
         QCOMPARE(rig.recorder.lines, QStringList{"infoReceived 2 7"});

@@ -1,4 +1,5 @@
 #include "ProtocolRecords.h"
+#include "TestBytes.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -14,7 +15,6 @@ Q_DECLARE_METATYPE(RecordCheck)
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 template<typename Record>
 RecordCheck expect(Record expected)

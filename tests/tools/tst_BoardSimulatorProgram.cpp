@@ -12,6 +12,8 @@ class tst_BoardSimulatorProgram : public QObject
     Q_OBJECT
 
     static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+    // JSON written with single quotes, which read better inside C++ strings.
+    static QByteArray json(const char *text) { return QByteArray(text).replace('\'', '"'); }
 
     static QByteArray deviceInfoRequestFrame()
     {
@@ -104,6 +106,35 @@ private slots:
         QVERIFY(received.contains(scripted));
     }
 
+    // The board runs the model given on its monitoring channels, once its
+    // application runs and its monitoring service is open.
+    void runsTheModelGiven()
+    {
+        QTemporaryDir folder;
+        QFile model(folder.filePath("model.json"));
+        QVERIFY(model.open(QIODevice::WriteOnly));
+        model.write(json("{'infoWord': 20114, 'types': [{'name': 'double', 'id': 0}]}"));
+        model.close();
+
+        QProcess board;
+        board.start(QStringLiteral(BOARD_SIMULATOR), {"--model", model.fileName()});
+        const auto stop = qScopeGuard([&board] {
+            board.kill();
+            board.waitForFinished();
+        });
+        QVERIFY(board.waitForStarted());
+        // Start the application and open the monitoring service (channel 1), then ask
+        // for the monitor information (channel 2).
+        board.write(hex("CDAB 0100 0C00") + hex("0600 8000 00 00"));
+        board.write(hex("CDAB 0100 0C00") + hex("0600 0A00 00 01"));
+        board.write(hex("CDAB 0200 0B00") + hex("0100 0500 00"));
+        const QByteArray expected = hex("CDAB 0200 1300") + hex("0100 0D00 00 02000000 924E0000");
+        QByteArray received;
+        while (!received.contains(expected) && board.waitForReadyRead(10000))
+            received += board.readAllStandardOutput();
+        QVERIFY2(received.contains(expected), received.toHex().constData());
+    }
+
     void refusesBadOptions_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -128,6 +159,10 @@ private slots:
         QTest::newRow("files") << QStringList{"--files", "/nonexistent/folder"} << "--files must name a folder";
         QTest::newRow("script") << QStringList{"--extmode-script", "/nonexistent/script"}
                                 << "--extmode-script must name a file";
+        QTest::newRow("model file") << QStringList{"--model", "/nonexistent/model.json"}
+                                    << "--model: /nonexistent/model.json: ";
+        QTest::newRow("model") << QStringList{"--model", QStringLiteral(HALVORA_SOURCE_DIR "/README.md")}
+                               << "README.md: not JSON";
     }
     void refusesBadOptions()
     {

@@ -8,6 +8,8 @@
 #include "BoardFrame.h"
 #include "BoardLink.h"
 #include "BoardLinkProtocol.h"
+#include "BoardMonitoringControl.h"
+#include "BoardMonitoringData.h"
 #include "BoardUpdateService.h"
 
 #include <QLoggingCategory>
@@ -26,6 +28,9 @@ BoardSimulator::BoardSimulator(const BoardSettings &settings, QObject *parent)
     addChannel(new BoardUpdateService(this));
     addChannel(new BoardExternalMode(this));
     addChannel(new BoardFileService(this));
+    auto *monitoringData = new BoardMonitoringData(this);
+    addChannel(monitoringData);
+    addChannel(new BoardMonitoringControl(this, monitoringData));
 }
 
 BoardLink *BoardSimulator::attachLink(BoardLinkType type)

@@ -4,6 +4,8 @@
 #include "BoardControlChannel.h"
 #include "BoardExternalMode.h"
 #include "BoardFileService.h"
+#include "BoardMonitoringControl.h"
+#include "MonitoringModelFile.h"
 #include "BoardSettings.h"
 #include "BoardSimulator.h"
 #include "StdioBoardTransport.h"
@@ -131,8 +133,13 @@ int main(int argc, char *argv[])
         QStringLiteral("Answer each external-mode payload with the next line of this file (hexadecimal digits) "
                        "instead of echoing it."),
         QStringLiteral("file"));
+    const QCommandLineOption model(
+        QStringLiteral("model"),
+        QStringLiteral("Run this model on the monitoring channels (a JSON file, see the simulator's README) instead of "
+                       "the fixture model."),
+        QStringLiteral("file"));
     parser.addOptions({link, serial, deviceType, extendedType, version, heartbeat, key, iv, silent, refuse, inactive,
-                       corrupt, files, extModeScript});
+                       corrupt, files, extModeScript, model});
     parser.process(app);
 
     BoardSettings settings;
@@ -172,7 +179,17 @@ int main(int argc, char *argv[])
     if (parser.isSet(extModeScript) && (!readScript(parser.value(extModeScript), &script) || script.isEmpty()))
         return fail(QStringLiteral("--extmode-script must name a file of hexadecimal lines"));
 
+    std::optional<MonitoringModel> monitoringModel;
+    if (parser.isSet(model)) {
+        QString error;
+        monitoringModel = MonitoringModelFile::load(parser.value(model), &error);
+        if (!monitoringModel)
+            return fail(QStringLiteral("--model: ") + error);
+    }
+
     BoardSimulator board(settings);
+    if (monitoringModel)
+        qobject_cast<BoardMonitoringControl *>(board.channel(BoardMonitoringControl::Number))->setModel(*monitoringModel);
     if (parser.isSet(files))
         qobject_cast<BoardFileService *>(board.channel(BoardFileService::Number))
             ->setRootFolder(QFileInfo(parser.value(files)).absoluteFilePath());
