@@ -49,6 +49,18 @@ QString PeerConsole::execute(const QString &line)
             return QStringLiteral("error: publish <topic> <JSON object>");
         return QStringLiteral("published to %1").arg(m_peer->publish(topic, message.object()));
     }
+    if (command == QLatin1String("burst")) {
+        bool valid = false;
+        const int count = line.section(QLatin1Char(' '), 1, 1).toInt(&valid);
+        const QString topic = line.section(QLatin1Char(' '), 2, 2);
+        const QJsonDocument message = QJsonDocument::fromJson(line.section(QLatin1Char(' '), 3).toUtf8());
+        if (!valid || count < 1 || topic.isEmpty() || !message.isObject())
+            return QStringLiteral("error: burst <count> <topic> <JSON object>");
+        int sent = 0;
+        for (int i = 0; i < count; ++i)
+            sent += m_peer->publish(topic, message.object());
+        return QStringLiteral("published %1 messages").arg(sent);
+    }
     if (command == QLatin1String("drop")) {
         m_peer->dropConnections();
         return QStringLiteral("dropped");

@@ -9,6 +9,7 @@ class RosBridgePeer;
 
 // Commands to a running peer, one per line on standard input:
 //   publish <topic> <JSON object>   the message to the topic's subscribers
+//   burst <count> <topic> <JSON object>   the message count times in a row
 //   drop                            closes every connection abruptly
 //   freeze                          stops reading every connection (no pongs, no answers)
 //   quit                            ends the program
