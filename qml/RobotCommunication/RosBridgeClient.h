@@ -66,7 +66,7 @@ public:
     static constexpr int defaultServiceCallTimeoutMs = 10000;
 
     // Uses the given transport without taking it over.
-    RosBridgeClient(WebSocketClient *webSocket, QObject *parent);
+    explicit RosBridgeClient(WebSocketClient *webSocket, QObject *parent = nullptr);
     // Makes a transport of its own.
     explicit RosBridgeClient(QObject *parent = nullptr);
     ~RosBridgeClient() override;
