@@ -20,6 +20,10 @@ private slots:
         QLoggingCategory::setFilterRules(QStringLiteral("RobotCommunication.*.debug=false"));
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
 
+        // The first ping goes out 3000 ms after the connection came up (a coarse timer
+        // may fire up to 5 % early).
+        QElapsedTimer pingClock;
+        pingClock.start();
         PeerSession hanging;
         QVERIFY(hanging.start());
         PeerSession silent;
@@ -34,18 +38,15 @@ private slots:
         QFuture<RosBridgeClient::ServiceCallResponse> call =
             silent.client.callService(QStringLiteral("/silent"), QJsonObject(), silent.client.serviceCallTimeoutMs());
 
-        // The first ping goes out 3000 ms after the connection came up.
-        QElapsedTimer pingClock;
-        pingClock.start();
         WebSocketClient *transport = hanging.client.webSocket();
         QTRY_VERIFY_WITH_TIMEOUT(!std::isinf(transport->connectionLatency()), 6000);
-        QVERIFY2(pingClock.elapsed() >= 2900, qPrintable(QString::number(pingClock.elapsed())));
+        QVERIFY2(pingClock.elapsed() >= 2850, qPrintable(QString::number(pingClock.elapsed())));
         hanging.peer.freezeConnections();
         QElapsedTimer silenceClock;
         silenceClock.start();
 
         QTRY_VERIFY_WITH_TIMEOUT(call.isFinished(), 15000);
-        QVERIFY2(callClock.elapsed() >= 10000 && callClock.elapsed() < 12000, qPrintable(QString::number(callClock.elapsed())));
+        QVERIFY2(callClock.elapsed() >= 9500 && callClock.elapsed() < 13000, qPrintable(QString::number(callClock.elapsed())));
         QCOMPARE(outcomeOf<RosBridgeClient::ServiceCallResponse>(call, showResponse),
                  QStringLiteral("ServiceCallTimeoutException: Service call timed out"));
 
@@ -53,7 +54,7 @@ private slots:
         // after it closes the connection, that is 15000 to 18000 ms later.
         QTest::ignoreMessage(QtWarningMsg, "Ping timeout");
         QTRY_COMPARE_WITH_TIMEOUT(transport->status(), RobotConnectionStatus::Closed, 25000);
-        QVERIFY2(silenceClock.elapsed() >= 15000 - 3000 && silenceClock.elapsed() < 18000 + 1000,
+        QVERIFY2(silenceClock.elapsed() >= 15000 - 3000 && silenceClock.elapsed() < 18000 + 2000,
                  qPrintable(QString::number(silenceClock.elapsed())));
     }
 };

@@ -244,7 +244,7 @@ void tst_RosBridgeClient::unansweredCallTimesOut()
     clock.start();
     QFuture<Sum> call = session.client.callService<Sum>(service, QJsonObject(), shortTimeoutMs);
     QTRY_VERIFY(call.isFinished());
-    QVERIFY(clock.elapsed() >= shortTimeoutMs);
+    QVERIFY(clock.elapsed() >= shortTimeoutMs * 95 / 100); // a coarse timer may fire up to 5 % early
     QCOMPARE(outcomeOf<Sum>(call, [](const Sum &) { return QString(); }),
              QStringLiteral("ServiceCallTimeoutException: Service call timed out"));
 }

@@ -237,7 +237,8 @@ void tst_WebSocketClient::keepAliveMeasuresLatencyAndEndsSilentConnection()
     silence.start();
     peer.freezeConnections();
     QTRY_COMPARE_WITH_TIMEOUT(client.status(), RobotConnectionStatus::Closed, 5000);
-    QVERIFY2(silence.elapsed() >= 400, qPrintable(QString::number(silence.elapsed())));
+    // The last pong came at most one interval before the freeze.
+    QVERIFY2(silence.elapsed() >= 400 - 50 - 20, qPrintable(QString::number(silence.elapsed())));
     QVERIFY(std::isinf(client.connectionLatency()));
 }
 
