@@ -45,7 +45,7 @@ public slots:
 
 private:
     // A manager owned by the application object, remembered in the order of making.
-    template <typename Manager, typename... Arguments>
+    template<typename Manager, typename... Arguments>
     Manager *create(Arguments &&...arguments)
     {
         auto *manager = new Manager(this, std::forward<Arguments>(arguments)...);

@@ -31,8 +31,8 @@ LoggingHandler *LoggingHandler::create(QThread *thread)
 // second gets a numbered name instead of truncating the first run's log.
 void LoggingHandler::openLogFile()
 {
-    const std::optional<QDir> folder =
-        ApplicationFolders::instance().subFolder(ApplicationFolders::AppDataFolder, "ApplicationLogs");
+    const std::optional<QDir> folder = ApplicationFolders::instance().subFolder(ApplicationFolders::AppDataFolder,
+                                                                                "ApplicationLogs");
     if (!folder) {
         std::fputs("Halvora Lab: no folder for the log file; logging to the console only\n", stderr);
         return;
@@ -100,8 +100,7 @@ void LoggingHandler::messageHandler(QtMsgType type, const QMessageLogContext &, 
         handler->log_message(tag, msg);
         return;
     }
-    QMetaObject::invokeMethod(handler, "log_message", Qt::QueuedConnection,
-                              Q_ARG(QString, tag), Q_ARG(QString, msg));
+    QMetaObject::invokeMethod(handler, "log_message", Qt::QueuedConnection, Q_ARG(QString, tag), Q_ARG(QString, msg));
 }
 
 void LoggingHandler::install(LoggingHandler *handler)

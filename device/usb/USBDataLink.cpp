@@ -150,8 +150,9 @@ void USBDataLink::startReading()
     // Reading uses the interface that claiming chose: the first two endpoints of its
     // first alternate setting, one bulk IN and one bulk OUT, of a usable size.
     const int interfaceNumber = getDatalinkInterfaceNumber();
-    const libusb_interface_descriptor *setting =
-        interfaceNumber < 0 ? nullptr : &m_config->interface[interfaceNumber].altsetting[0];
+    const libusb_interface_descriptor *setting = interfaceNumber < 0
+                                                     ? nullptr
+                                                     : &m_config->interface[interfaceNumber].altsetting[0];
     if (!setting || setting->bNumEndpoints < 2 || !setting->endpoint) {
         qCDebug(lcUsbDataLink) << "failed to initialize usb";
         return;
@@ -208,9 +209,7 @@ void USBDataLink::sendPacket(DatalinkChannelId channel, bool isReliable, QByteAr
     m_queue->push({std::move(packet), isReliable, channel});
 }
 
-void USBDataLink::activeLinkTypeChanged(AbstractDataLink::LinkType)
-{
-}
+void USBDataLink::activeLinkTypeChanged(AbstractDataLink::LinkType) {}
 
 void USBDataLink::writerLoop()
 {

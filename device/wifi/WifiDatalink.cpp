@@ -320,9 +320,7 @@ void WifiDatalink::invalidate()
     setState(Invalid);
 }
 
-void WifiDatalink::testSendData(qint64)
-{
-}
+void WifiDatalink::testSendData(qint64) {}
 
 void WifiDatalink::setLowDelay()
 {
@@ -442,8 +440,8 @@ void WifiDatalink::receiveDatagram(QByteArrayView datagram)
         return;
     }
     // Every datagram starts from the same IV; the padding stays for the recombiner.
-    const QByteArray plain =
-        m_cipher.decode(QByteArray::fromRawData(datagram.data(), datagram.size()), m_aesKey, m_aesIv);
+    const QByteArray plain = m_cipher.decode(QByteArray::fromRawData(datagram.data(), datagram.size()), m_aesKey,
+                                             m_aesIv);
     if (plain.isEmpty()) {
         qCDebug(lcWifiDatalink) << "Dropped a datagram that came before the datagram key";
         return;

@@ -18,8 +18,8 @@ Q_LOGGING_CATEGORY(lcLogDownloader, "Logs.LogDownloader")
 LogDownloader::LogDownloader(QObject *parent)
     : QObject(parent)
 {
-    const std::optional<QDir> folder =
-        ApplicationFolders::instance().subFolder(ApplicationFolders::HomeFolder, QByteArrayLiteral("LogData"));
+    const std::optional<QDir> folder = ApplicationFolders::instance().subFolder(ApplicationFolders::HomeFolder,
+                                                                                QByteArrayLiteral("LogData"));
     if (folder) {
         m_logFolder = *folder;
         m_hasLogFolder = true;
@@ -92,7 +92,8 @@ OstDeviceLogProducer *LogDownloader::producerForSerial(const QString &serialNumb
 
 void LogDownloader::addLogFolders()
 {
-    const QStringList folders = m_logFolder.entryList(QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QStringList folders = m_logFolder.entryList(QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+                                                      QDir::NoSort);
     for (const QString &serialNumber : folders) {
         if (!producerForSerial(serialNumber)) {
             qCDebug(lcLogDownloader) << "Could not add log folder due to not validness or no available logs files";

@@ -39,7 +39,8 @@ std::optional<HeaderIdentity> readHeaderIdentity(const QString &path, QString *e
     identity.serial = values->value(QStringLiteral("serial"));
     identity.logFileName = values->value(QStringLiteral("fileName")) + LogSuffix;
     identity.logCounter = values->value(QStringLiteral("logCounter")).toInt();
-    identity.createDate = QDateTime::fromString(values->value(QStringLiteral("Date")) + values->value(QStringLiteral("Time")),
+    identity.createDate = QDateTime::fromString(values->value(QStringLiteral("Date"))
+                                                    + values->value(QStringLiteral("Time")),
                                                 QStringLiteral("yyyy-MM-ddhh:mm:ss"));
     if (!logname::isSafeComponent(identity.logFileName)) {
         *error = QStringLiteral("The header names the log ") + identity.logFileName;
@@ -221,8 +222,8 @@ void OstDeviceLogEntry::removeLocalFile()
 {
     if (hasLocalFile()) {
         if (!m_localFile.moveToTrash()) {
-            qCWarning(lcLogEntry) << "Could not move" << m_localFile.fileName() << "to the trash:"
-                                  << m_localFile.errorString();
+            qCWarning(lcLogEntry) << "Could not move" << m_localFile.fileName()
+                                  << "to the trash:" << m_localFile.errorString();
             return;
         }
         m_localFileName.clear();

@@ -37,8 +37,8 @@ OstDeviceLogProducer::OstDeviceLogProducer(QObject *parent, const QString &seria
         qCWarning(lcLogProducer) << "Refusing the board serial" << serialNumber << "as a log folder name";
         return;
     }
-    const std::optional<QDir> folder =
-        ApplicationFolders::instance().subFolder(ApplicationFolders::HomeFolder, "LogData/" + serialNumber.toUtf8());
+    const std::optional<QDir> folder = ApplicationFolders::instance().subFolder(ApplicationFolders::HomeFolder,
+                                                                                "LogData/" + serialNumber.toUtf8());
     if (!folder)
         return;
     m_folder = *folder;

@@ -155,7 +155,8 @@ void OstDeviceLogProducer::handleOstDeviceLogDirListCompleted(FileControlChannel
     }
     QList<OstDeviceLogEntry *> seen;
     for (const DirEntry &dirEntry : std::as_const(dirEntries)) {
-        if (dirEntry.type != DirEntry::RegularFile || dirEntry.name.section(QLatin1Char('.'), -1) != QLatin1String("hlf"))
+        if (dirEntry.type != DirEntry::RegularFile
+            || dirEntry.name.section(QLatin1Char('.'), -1) != QLatin1String("hlf"))
             continue;
         if (!logname::isSafeComponent(dirEntry.name)) {
             qCWarning(lcLogProducer) << "Ignoring the board log" << dirEntry.name << ": not usable as a file name";
@@ -255,14 +256,17 @@ void OstDeviceLogProducer::setCurrentDownload(OstDeviceLogEntry *entry)
 void OstDeviceLogProducer::handleOstDeviceDownloadLogCompleted(FileControlChannel::ResponseCode response,
                                                                QString outputFilePath)
 {
-    if (!m_pendingDownload || (!outputFilePath.isEmpty() && QFileInfo(outputFilePath).absoluteFilePath()
-                                                                 != QFileInfo(m_pendingDownload->partPath).absoluteFilePath())) {
+    if (!m_pendingDownload
+        || (!outputFilePath.isEmpty()
+            && QFileInfo(outputFilePath).absoluteFilePath()
+                   != QFileInfo(m_pendingDownload->partPath).absoluteFilePath())) {
         qCDebug(lcLogProducer) << "A download reply for no download of this producer:" << outputFilePath;
         return;
     }
     const PendingDownload download = *std::exchange(m_pendingDownload, std::nullopt);
     if (response == FileControlChannel::Success) {
-        const bool renamed = !QFileInfo::exists(download.finalPath) && QFile::rename(download.partPath, download.finalPath);
+        const bool renamed = !QFileInfo::exists(download.finalPath)
+                             && QFile::rename(download.partPath, download.finalPath);
         if (renamed && addLocalLogFile(download.finalPath)) {
             setCurrentDownload(nullptr);
             if (download.entry)

@@ -60,13 +60,9 @@ QList<RobotResourceId> IRobotResource::unresolvedResources() const
     return {resourceId()};
 }
 
-void IRobotResource::updateResourceId(const RobotResourceId &, const RobotResourceId &)
-{
-}
+void IRobotResource::updateResourceId(const RobotResourceId &, const RobotResourceId &) {}
 
-void IRobotResource::resolveResource(const RobotResourceId &, ostrel::shared_qptr<QObject>)
-{
-}
+void IRobotResource::resolveResource(const RobotResourceId &, ostrel::shared_qptr<QObject>) {}
 
 RobotResourceId IRobotResource::resourceId() const
 {
@@ -110,7 +106,8 @@ void IRobotResource::fromJson(const JsonContext &context, const QJsonObject &jso
 void IRobotResource::toJson(const JsonContext &, QJsonObject &json) const
 {
     json.insert(idKey, m_uuid.toString(QUuid::WithBraces));
-    json.insert(groupKey, m_group.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(m_group.toString(QUuid::WithBraces)));
+    json.insert(groupKey,
+                m_group.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(m_group.toString(QUuid::WithBraces)));
     json.insert(nameKey, m_name);
     json.insert(creationDateKey, m_creationDate.toUTC().toString(Qt::ISODateWithMs));
 }

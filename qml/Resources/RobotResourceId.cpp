@@ -17,8 +17,8 @@ RobotResourceId RobotResourceId::fromString(const QString &text)
     if (parts.size() != 2)
         return {};
     bool known = false;
-    const int value = QMetaEnum::fromType<RobotResourceType::ResourceType>().keyToValue(
-        parts.first().toLatin1().constData(), &known);
+    const int value =
+        QMetaEnum::fromType<RobotResourceType::ResourceType>().keyToValue(parts.first().toLatin1().constData(), &known);
     RobotResourceId id;
     id.type = known ? RobotResourceType::ResourceType(value) : RobotResourceType::Unknown;
     id.uuid = QUuid::fromString(parts.last());

@@ -32,8 +32,7 @@ void RobotSubscription::onMessage(const QJSValue &callback)
     QJSEngine *engine = qjsEngine(this);
     if (!engine) {
         // Only an object that QML has seen belongs to an engine that could call back.
-        qCWarning(lcRobotSubscription) << "A JavaScript callback needs a subscription that QML holds; topic"
-                                       << topic();
+        qCWarning(lcRobotSubscription) << "A JavaScript callback needs a subscription that QML holds; topic" << topic();
         return;
     }
     if (!callback.isCallable()) {

@@ -69,7 +69,7 @@ RosBridgeClient::~RosBridgeClient()
 }
 
 QFuture<RosBridgeClient::ServiceCallResponse> RosBridgeClient::callService(const QString &service,
-                                                                          const QJsonObject &args, int timeoutMs)
+                                                                           const QJsonObject &args, int timeoutMs)
 {
     if (!onTransportThread())
         qCWarning(lcRosBridgeClient) << "Service calls must be made from the same thread as the RosBridgeClient object";
@@ -87,8 +87,9 @@ QFuture<RosBridgeClient::ServiceCallResponse> RosBridgeClient::callService(const
     PendingServiceCall &call = m_pendingCalls[id];
     call.timer.reset(new QTimer);
     call.timer->setSingleShot(true);
-    QObject::connect(call.timer.get(), &QTimer::timeout, call.timer.get(), [this, id] { onServiceCallTimeout(id); },
-                     Qt::DirectConnection);
+    QObject::connect(
+        call.timer.get(), &QTimer::timeout, call.timer.get(), [this, id] { onServiceCallTimeout(id); },
+        Qt::DirectConnection);
     call.promise.start();
     QFuture<ServiceCallResponse> future = call.promise.future();
     call.timer->start(timeoutMs);

@@ -74,8 +74,7 @@ public:
     // The raw call: finishes with the robot's response, or fails with
     // RobotNotConnectedException, ServiceCallTimeoutException, ServiceCallFailedException
     // or JsonInvalidTypeException.
-    virtual QFuture<ServiceCallResponse> callService(const QString &service, const QJsonObject &args,
-                                                     int timeoutMs);
+    virtual QFuture<ServiceCallResponse> callService(const QString &service, const QJsonObject &args, int timeoutMs);
 
     // The typed call: sends the request (a message with toJson, or a QJsonObject) and
     // reads the single response value as a Response. A response that failed, carries

@@ -191,8 +191,7 @@ void WebSocketClient::keepAliveTimer()
         return;
     }
     // Before the first pong nothing is known about the peer: it is not timed out.
-    if (m_lastPongTime.isValid()
-        && m_lastPongTime.msecsTo(QDateTime::currentDateTimeUtc()) > m_pingTimeout.count()) {
+    if (m_lastPongTime.isValid() && m_lastPongTime.msecsTo(QDateTime::currentDateTimeUtc()) > m_pingTimeout.count()) {
         qCWarning(lcWebSocketClient) << "Ping timeout";
         disconnect();
         return;

@@ -31,10 +31,7 @@ public:
     Q_INVOKABLE Coordinate minus(const Coordinate &other) const;
     Q_INVOKABLE Coordinate times(double factor) const;
 
-    friend bool operator==(const Coordinate &a, const Coordinate &b)
-    {
-        return a.x == b.x && a.y == b.y && a.z == b.z;
-    }
+    friend bool operator==(const Coordinate &a, const Coordinate &b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
     friend bool operator!=(const Coordinate &a, const Coordinate &b) { return !(a == b); }
 };
 

@@ -26,8 +26,8 @@ public:
     friend bool operator==(const Pose &a, const Pose &b)
     {
         return a.position == b.position && a.orientation.scalar() == b.orientation.scalar()
-            && a.orientation.x() == b.orientation.x() && a.orientation.y() == b.orientation.y()
-            && a.orientation.z() == b.orientation.z();
+               && a.orientation.x() == b.orientation.x() && a.orientation.y() == b.orientation.y()
+               && a.orientation.z() == b.orientation.z();
     }
     friend bool operator!=(const Pose &a, const Pose &b) { return !(a == b); }
 };

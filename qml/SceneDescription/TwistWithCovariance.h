@@ -22,7 +22,7 @@ public:
     friend bool operator==(const TwistWithCovariance &a, const TwistWithCovariance &b)
     {
         return a.linearVelocity == b.linearVelocity && a.angularVelocity == b.angularVelocity
-            && a.covariance == b.covariance;
+               && a.covariance == b.covariance;
     }
     friend bool operator!=(const TwistWithCovariance &a, const TwistWithCovariance &b) { return !(a == b); }
 };

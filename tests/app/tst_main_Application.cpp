@@ -87,7 +87,8 @@ private slots:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("error");
-        QTest::newRow("Zelto") << "Zelto" << "This is an internal object";
+        QTest::newRow("Zelto") << "Zelto"
+                               << "This is an internal object";
         for (const char *type : {"OstDevice", "ControlChannel", "DatalinkManager", "AbstractDataLink", "ErrorHandler",
                                  "AbstractNotification", "Halvora"})
             QTest::newRow(type) << type << "Element is not creatable.";
@@ -188,14 +189,16 @@ private slots:
         parent->moveToThread(&worker);
         // The engine asks for a manager on the thread that will use it.
         QNetworkAccessManager *manager = nullptr;
-        QMetaObject::invokeMethod(parent, [&] { manager = factory.create(parent); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            parent, [&] { manager = factory.create(parent); }, Qt::BlockingQueuedConnection);
         auto *cache = qobject_cast<QNetworkDiskCache *>(manager->cache());
         QVERIFY(cache);
         QCOMPARE(cache->cacheDirectory().chopped(1), QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
         QCOMPARE(cache->maximumCacheSize(), qint64(1000000000));
         QCOMPARE(manager->thread(), &worker);
         QCOMPARE(manager->parent(), parent);
-        QMetaObject::invokeMethod(parent, [parent] { delete parent; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            parent, [parent] { delete parent; }, Qt::BlockingQueuedConnection);
         worker.quit();
         worker.wait();
     }

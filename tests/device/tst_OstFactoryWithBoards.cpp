@@ -182,9 +182,9 @@ private slots:
         QTRY_COMPARE(board->getAppRunningState(), ControlChannel::Stopped);
         QTRY_COMPARE(board->rssi(), -61);
         QVERIFY(board->errorChannel());
-        QCOMPARE(simulated->simulator.channel(6) ? static_cast<BoardErrorChannel *>(simulated->simulator.channel(6))
-                                                      ->logLevel()
-                                                : 0,
+        QCOMPARE(simulated->simulator.channel(6)
+                     ? static_cast<BoardErrorChannel *>(simulated->simulator.channel(6))->logLevel()
+                     : 0,
                  uint8_t(2));
 
         // The status is polled: starting and stopping the application shows.

@@ -112,10 +112,10 @@ private slots:
         QTest::addColumn<QString>("boardCertificate");
         QTest::addColumn<QStringList>("loggedErrors");
         const QStringList selfSigned{"The host name did not match any of the valid hosts for this certificate"};
-        QTest::newRow("TLS, EC host key") << true << int(WifiTestCertificates::EcKey) << true << false << "board"
-                                          << selfSigned;
-        QTest::newRow("TLS, RSA host key") << true << int(WifiTestCertificates::RsaKey) << true << false << "board"
-                                           << selfSigned;
+        QTest::newRow("TLS, EC host key")
+            << true << int(WifiTestCertificates::EcKey) << true << false << "board" << selfSigned;
+        QTest::newRow("TLS, RSA host key")
+            << true << int(WifiTestCertificates::RsaKey) << true << false << "board" << selfSigned;
         QTest::newRow("TLS, board requires the host certificate")
             << true << int(WifiTestCertificates::EcKey) << true << true << "board" << selfSigned;
         QTest::newRow("TLS without host files")
@@ -480,9 +480,8 @@ private slots:
             << QList{frame44 + QByteArray(4, '\0')} << true << QList{QByteArray(38, 'x')} << true;
         QTest::newRow("47 bytes") << QList{QByteArray(47, '\x11')} << false << QList<QByteArray>() << false;
         QTest::newRow("a corrupt header") << QList{QByteArray(32, '\x7E')} << true << QList<QByteArray>() << false;
-        QTest::newRow("two frames in one datagram")
-            << QList{frame20 + frame20 + QByteArray(8, '\0')} << true
-            << QList{QByteArray(14, 'y'), QByteArray(14, 'y')} << true;
+        QTest::newRow("two frames in one datagram") << QList{frame20 + frame20 + QByteArray(8, '\0')} << true
+                                                    << QList{QByteArray(14, 'y'), QByteArray(14, 'y')} << true;
         QTest::newRow("padding that does not start with a zero byte spoils nothing")
             << QList{frame44 + hex("04040404"), frame20 + QByteArray(12, '\0')} << true
             << QList{QByteArray(38, 'x'), QByteArray(14, 'y')} << true;

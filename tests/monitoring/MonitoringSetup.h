@@ -27,22 +27,32 @@ public:
         QObject::connect(channel, &C::stringsReceived, [this](string_type_t table, const QList<QByteArray> &s) {
             accept(1 + table, [&] { strings[table] = s; });
         });
-        QObject::connect(channel, &C::signalsReceived, [this](const QList<signal_t> &l) { accept(16, [&] { signalList = l; }); });
-        QObject::connect(channel, &C::blockParamsReceived, [this](const QList<param_t> &l) { accept(17, [&] { blockParameters = l; }); });
-        QObject::connect(channel, &C::modelParamsReceived, [this](const QList<param_t> &l) { accept(18, [&] { modelParameters = l; }); });
-        QObject::connect(channel, &C::blockStatesReceived, [this](const QList<state_t> &l) { accept(19, [&] { states = l; }); });
-        QObject::connect(channel, &C::inputsReceived, [this](const QList<signal_t> &l) { accept(20, [&] { inputs = l; }); });
-        QObject::connect(channel, &C::outputsReceived, [this](const QList<signal_t> &l) { accept(21, [&] { outputs = l; }); });
+        QObject::connect(channel, &C::signalsReceived,
+                         [this](const QList<signal_t> &l) { accept(16, [&] { signalList = l; }); });
+        QObject::connect(channel, &C::blockParamsReceived,
+                         [this](const QList<param_t> &l) { accept(17, [&] { blockParameters = l; }); });
+        QObject::connect(channel, &C::modelParamsReceived,
+                         [this](const QList<param_t> &l) { accept(18, [&] { modelParameters = l; }); });
+        QObject::connect(channel, &C::blockStatesReceived,
+                         [this](const QList<state_t> &l) { accept(19, [&] { states = l; }); });
+        QObject::connect(channel, &C::inputsReceived,
+                         [this](const QList<signal_t> &l) { accept(20, [&] { inputs = l; }); });
+        QObject::connect(channel, &C::outputsReceived,
+                         [this](const QList<signal_t> &l) { accept(21, [&] { outputs = l; }); });
         QObject::connect(channel, &C::rawDataReceived, [this](rawdata_type_t type, const QByteArray &data) {
             if (m_step == 22 && type == BlockParameterMemory)
                 accept(22, [&] { blockMemory = data; });
             else
                 accept(23, [&] { modelMemory = data; });
         });
-        QObject::connect(channel, &C::activeSignalsReceived, [this](const QList<signal_set_t> &l) { accept(24, [&] { activeSignals = l; }); });
-        QObject::connect(channel, &C::dataTypesReceived, [this](const QList<datatype_t> &l) { accept(25, [&] { dataTypes = l; }); });
-        QObject::connect(channel, &C::structElementsReceived, [this](const QList<struct_element_t> &l) { accept(26, [&] { structElements = l; }); });
-        QObject::connect(channel, &C::fixedPointInfoReceived, [this](const QList<fxp_info_t> &l) { accept(27, [&] { scalings = l; }); });
+        QObject::connect(channel, &C::activeSignalsReceived,
+                         [this](const QList<signal_set_t> &l) { accept(24, [&] { activeSignals = l; }); });
+        QObject::connect(channel, &C::dataTypesReceived,
+                         [this](const QList<datatype_t> &l) { accept(25, [&] { dataTypes = l; }); });
+        QObject::connect(channel, &C::structElementsReceived,
+                         [this](const QList<struct_element_t> &l) { accept(26, [&] { structElements = l; }); });
+        QObject::connect(channel, &C::fixedPointInfoReceived,
+                         [this](const QList<fxp_info_t> &l) { accept(27, [&] { scalings = l; }); });
     }
 
     void start()

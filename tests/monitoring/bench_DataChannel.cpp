@@ -76,10 +76,11 @@ QList<QByteArray> boardMessages()
     data->setTicking(false);
     BoardLink *link = board.attachLink(BoardLinkType::USB);
     QList<QByteArray> messages;
-    QObject::connect(&board, &BoardSimulator::frameSent, [&](BoardLinkType, uint16_t channel, const QByteArray &frame, bool) {
-        if (channel == 3)
-            messages << frame.mid(6);
-    });
+    QObject::connect(&board, &BoardSimulator::frameSent,
+                     [&](BoardLinkType, uint16_t channel, const QByteArray &frame, bool) {
+                         if (channel == 3)
+                             messages << frame.mid(6);
+                     });
     for (uint16_t ref = 1; ref <= Streams; ++ref)
         link->receiveStream(BoardFrameCodec::encode(2, setSignal(ref)));
     data->produce(int64_t(1000) * 1000000);
@@ -105,8 +106,8 @@ void DecodeSamples_16x1kHz(benchmark::State &state)
     state.counters["messages"] = double(messages.size());
     state.counters["samples_per_second"] = benchmark::Counter(double(sink.count), benchmark::Counter::kIsRate);
     // Seconds per sample, shown with its SI prefix ("85.2n" is 85.2 ns).
-    state.counters["time_per_sample"] =
-        benchmark::Counter(double(sink.count), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["time_per_sample"] = benchmark::Counter(double(sink.count),
+                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(DecodeSamples_16x1kHz)->Unit(benchmark::kMicrosecond);
 

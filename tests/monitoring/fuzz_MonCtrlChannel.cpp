@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const size_t wanted = size_t(data[pos + 1]) * ((control & LengthTimesEight) ? 8 : 1);
         const size_t length = std::min<size_t>(wanted, size - pos - 2);
         pos += 2;
-        const QByteArray payload =
-            prepare(QByteArray(reinterpret_cast<const char *>(data + pos), qsizetype(length)), control);
+        const QByteArray payload = prepare(QByteArray(reinterpret_cast<const char *>(data + pos), qsizetype(length)),
+                                           control);
         pos += length;
         // Longer than a link packet: in pieces, as the link hands them on.
         for (qsizetype offset = 0; offset < payload.size() || offset == 0; offset += 1018)

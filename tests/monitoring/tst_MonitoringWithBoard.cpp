@@ -236,7 +236,8 @@ private slots:
         // The signal whose block has a "/" in its name, as its table holds it.
         const signal_t &pressure = setup.signalList.at(11);
         QCOMPARE(pressure.referenceId, uint16_t(12));
-        QCOMPARE(setup.strings[SignalBlockPaths].value(pressure.blockPathIndex), QByteArray("Fixture/Sensors/Temp//Pressure"));
+        QCOMPARE(setup.strings[SignalBlockPaths].value(pressure.blockPathIndex),
+                 QByteArray("Fixture/Sensors/Temp//Pressure"));
         QCOMPARE(setup.strings[SignalNames].value(pressure.nameIndex), QByteArray("pressure"));
         const signal_t &unnamed = setup.signalList.at(16);
         QCOMPARE(setup.strings[SignalNames].value(unnamed.nameIndex), QByteArray(""));
@@ -291,17 +292,17 @@ private slots:
         RecordingSink vectorSink(QStringLiteral("vector"));
         RecordingSink busSink(QStringLiteral("bus"));
         const signal_set_t sineRequest{1, 0, 1000, 8, 0, 1};
-        const signal_set_t vectorRequest{6, 0, 500, 4, 12, 1};  // element 3 of 5 singles
-        const signal_set_t busRequest{8, 0, 0, 2, 12, 1};       // the int16 gear inside the bus
+        const signal_set_t vectorRequest{6, 0, 500, 4, 12, 1}; // element 3 of 5 singles
+        const signal_set_t busRequest{8, 0, 0, 2, 12, 1};      // the int16 gear inside the bus
         host.subscribe(&sineSink, sineRequest, false);
         host.subscribe(&vectorSink, vectorRequest, true);
         host.subscribe(&busSink, busRequest, true);
-        QTRY_VERIFY_WITH_TIMEOUT(sineSink.acknowledged == QList<uint16_t>{0} && vectorSink.acknowledged == QList<uint16_t>{12}
+        QTRY_VERIFY_WITH_TIMEOUT(sineSink.acknowledged == QList<uint16_t>{0}
+                                     && vectorSink.acknowledged == QList<uint16_t>{12}
                                      && busSink.acknowledged == QList<uint16_t>{12},
                                  5000);
-        QTRY_VERIFY_WITH_TIMEOUT(sineSink.samples.size() >= 200 && vectorSink.samples.size() >= 100
-                                     && busSink.samples.size() >= 200,
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            sineSink.samples.size() >= 200 && vectorSink.samples.size() >= 100 && busSink.samples.size() >= 200, 10000);
 
         // Each value follows from its timestamp (a step of 1 ms); a stream's steps rise
         // by its decimation. Samples may be lost on the way, never changed.

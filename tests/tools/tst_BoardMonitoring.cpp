@@ -17,9 +17,11 @@
 
 namespace {
 
-
 // JSON written with single quotes, which read better inside C++ strings.
-QByteArray json(const char *text) { return QByteArray(text).replace('\'', '"'); }
+QByteArray json(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
 
 template<typename T>
 T le(const QByteArray &bytes, qsizetype offset)
@@ -35,8 +37,14 @@ QByteArray leBytes(T value)
     return bytes;
 }
 
-QByteArray doubleBytes(double value) { return leBytes<quint64>(std::bit_cast<quint64>(value)); }
-QByteArray floatBytes(float value) { return leBytes<quint32>(std::bit_cast<quint32>(value)); }
+QByteArray doubleBytes(double value)
+{
+    return leBytes<quint64>(std::bit_cast<quint64>(value));
+}
+QByteArray floatBytes(float value)
+{
+    return leBytes<quint32>(std::bit_cast<quint32>(value));
+}
 
 // Bytes of a literal that holds zero bytes.
 template<qsizetype N>
@@ -138,33 +146,35 @@ QByteArray reply(int16_t command, int8_t status, const QByteArray &payload = QBy
 // A small model whose description is checked byte by byte.
 QByteArray smallModel()
 {
-    return json("{"
-"    'name': 'Small',"
-"    'infoWord': 99,"
-"    'models': [{'parent': 0, 'path': 'Small/Ref'}],"
-"    'fixedPoint': [{'wordLength': 12, 'signed': false, 'fraction': 0.5, 'exponent': -2, 'bias': 1}],"
-"    'types': ["
-"        {'name': 'double', 'second': 'real_T', 'id': 0},"
-"        {'name': 'ufix12', 'id': 5},"
-"        {'name': 'cint8', 'id': 2, 'complex': true},"
-"        {'name': 'Pair', 'elements': [{'name': 'a', 'type': 'double'}, {'name': 'b', 'type': 'ufix12', 'fixedPoint': 1, 'dims': [2]}]}"
-"    ],"
-"    'signals': ["
-"        {'ref': 3, 'block': 'Small/A//B', 'name': 'x', 'port': 2, 'rate': 100, 'type': 'double'},"
-"        {'ref': 4, 'model': 1, 'block': 'Small/Ref/C', 'name': 'x', 'rate': 7, 'type': 'Pair', 'dims': [2, 3], 'layout': 2}"
-"    ],"
-"    'inputs': [{'ref': 5, 'block': 'Small/In', 'name': 'u', 'type': 'cint8'}],"
-"    'outputs': [],"
-"    'states': [{'ref': 6, 'block': 'Small/Ref/C', 'name': 's', 'rate': 9, 'type': 'double', 'dims': [4]}],"
-"    'blockParameters': ["
-"        {'ref': 7, 'block': 'Small/A//B', 'name': 'K', 'type': 'ufix12', 'fixedPoint': 1, 'dims': [2],"
-"         'values': [2.25, 'inf']},"
-"        {'ref': 8, 'block': 'Small/Gain', 'name': 'G', 'type': 'double', 'dims': [0], 'values': []}"
-"    ],"
-"    'modelParameters': [{'ref': 9, 'model': 1, 'name': 'K', 'type': 'cint8', 'values': [-3]}]"
-"}");
+    return json(
+        "{"
+        "    'name': 'Small',"
+        "    'infoWord': 99,"
+        "    'models': [{'parent': 0, 'path': 'Small/Ref'}],"
+        "    'fixedPoint': [{'wordLength': 12, 'signed': false, 'fraction': 0.5, 'exponent': -2, 'bias': 1}],"
+        "    'types': ["
+        "        {'name': 'double', 'second': 'real_T', 'id': 0},"
+        "        {'name': 'ufix12', 'id': 5},"
+        "        {'name': 'cint8', 'id': 2, 'complex': true},"
+        "        {'name': 'Pair', 'elements': [{'name': 'a', 'type': 'double'}, {'name': 'b', 'type': 'ufix12', "
+        "'fixedPoint': 1, 'dims': [2]}]}"
+        "    ],"
+        "    'signals': ["
+        "        {'ref': 3, 'block': 'Small/A//B', 'name': 'x', 'port': 2, 'rate': 100, 'type': 'double'},"
+        "        {'ref': 4, 'model': 1, 'block': 'Small/Ref/C', 'name': 'x', 'rate': 7, 'type': 'Pair', 'dims': [2, "
+        "3], 'layout': 2}"
+        "    ],"
+        "    'inputs': [{'ref': 5, 'block': 'Small/In', 'name': 'u', 'type': 'cint8'}],"
+        "    'outputs': [],"
+        "    'states': [{'ref': 6, 'block': 'Small/Ref/C', 'name': 's', 'rate': 9, 'type': 'double', 'dims': [4]}],"
+        "    'blockParameters': ["
+        "        {'ref': 7, 'block': 'Small/A//B', 'name': 'K', 'type': 'ufix12', 'fixedPoint': 1, 'dims': [2],"
+        "         'values': [2.25, 'inf']},"
+        "        {'ref': 8, 'block': 'Small/Gain', 'name': 'G', 'type': 'double', 'dims': [0], 'values': []}"
+        "    ],"
+        "    'modelParameters': [{'ref': 9, 'model': 1, 'name': 'K', 'type': 'cint8', 'values': [-3]}]"
+        "}");
 }
-
 
 using Expected = std::function<QByteArray(int64_t step)>;
 
@@ -240,24 +250,25 @@ private slots:
             << "states[0]: the reference id 1 is used twice";
         QTest::newRow("type not defined") << model(json("'signals': [{'ref': 1, 'type': 'x'}]"))
                                           << "signals[0]: the type \"x\" is not defined before";
-        QTest::newRow("type without id") << QByteArray(json("{'types': [{'name': 't'}]}")) << "types[0]: \"id\" is missing";
-        QTest::newRow("bus element of a later type")
-            << QByteArray(json("{'types': [{'name': 'b', 'elements': [{'name': 'e', 'type': 'c'}]}, {'name': 'c', 'id': 0}]}"))
-            << "types[0].elements[0]: the type \"c\" is not defined before";
+        QTest::newRow("type without id") << QByteArray(json("{'types': [{'name': 't'}]}"))
+                                         << "types[0]: \"id\" is missing";
+        QTest::newRow("bus element of a later type") << QByteArray(
+            json("{'types': [{'name': 'b', 'elements': [{'name': 'e', 'type': 'c'}]}, {'name': 'c', 'id': 0}]}"))
+                                                     << "types[0].elements[0]: the type \"c\" is not defined before";
         QTest::newRow("sine without period")
             << model(json("'signals': [{'ref': 1, 'type': 'd', 'wave': {'kind': 'sine'}}]"))
             << "signals[0].wave: a sine needs a period";
-        QTest::newRow("parameter values") << model(json("'blockParameters': [{'ref': 1, 'type': 'd', 'dims': [2], 'values': [1]}]"))
-                                          << "blockParameters[0]: \"values\" must hold 2 values";
+        QTest::newRow("parameter values")
+            << model(json("'blockParameters': [{'ref': 1, 'type': 'd', 'dims': [2], 'values': [1]}]"))
+            << "blockParameters[0]: \"values\" must hold 2 values";
         QTest::newRow("fixed point on a double")
             << model(json("'fixedPoint': [{'wordLength': 8}], 'signals': [{'ref': 1, 'type': 'd', 'fixedPoint': 1}]"))
             << "signals[0]: a fixed-point scaling needs an integer type";
         QTest::newRow("fixed point wider than its type")
             << model(json("'fixedPoint': [{'wordLength': 17}], 'signals': [{'ref': 1, 'type': 'i', 'fixedPoint': 1}]"))
             << "signals[0]: a fixed-point scaling needs an integer type as wide as its word length";
-        QTest::newRow("fixed point not listed")
-            << model(json("'signals': [{'ref': 1, 'type': 'i', 'fixedPoint': 1}]"))
-            << "signals[0]: \"fixedPoint\" must be a whole number from 0 to 0";
+        QTest::newRow("fixed point not listed") << model(json("'signals': [{'ref': 1, 'type': 'i', 'fixedPoint': 1}]"))
+                                                << "signals[0]: \"fixedPoint\" must be a whole number from 0 to 0";
         QTest::newRow("three sizes") << model(json("'signals': [{'ref': 1, 'type': 'd', 'dims': [1, 2, 3]}]"))
                                      << "signals[0]: \"dims\" must hold one or two sizes";
         QTest::newRow("value larger than an offset reaches")
@@ -267,19 +278,21 @@ private slots:
                                                     << "signals[0]: \"model\" must be a whole number from 0 to 0";
         QTest::newRow("parent not listed before") << QByteArray(json("{'models': [{'parent': 1, 'path': 'p'}]}"))
                                                   << "models[0]: \"parent\" must be a whole number from 0 to 0";
-        QTest::newRow("a port on a state") << model(json("'states': [{'ref': 1, 'type': 'd', 'port': 2}]"))
-                                           << "states[0]: only signals have a port";
-        QTest::newRow("a bus parameter")
-            << QByteArray(json("{'types': [{'name': 'd', 'id': 0}, {'name': 'b', 'elements': [{'name': 'e', 'type': 'd'}]}],"
-"                'modelParameters': [{'ref': 1, 'type': 'b', 'values': [1]}]}"))
-            << "modelParameters[0]: a parameter cannot be a bus";
+        QTest::newRow("a port on a state")
+            << model(json("'states': [{'ref': 1, 'type': 'd', 'port': 2}]")) << "states[0]: only signals have a port";
+        QTest::newRow("a bus parameter") << QByteArray(
+            json("{'types': [{'name': 'd', 'id': 0}, {'name': 'b', 'elements': [{'name': 'e', 'type': 'd'}]}],"
+                 "                'modelParameters': [{'ref': 1, 'type': 'b', 'values': [1]}]}"))
+                                         << "modelParameters[0]: a parameter cannot be a bus";
         QTest::newRow("a signal list longer than a message")
-            << "{" + types + json(", 'signals': [") + [] {
-                   QByteArrayList entries;
-                   for (int i = 0; i < 2731; ++i)
-                       entries << json("{'ref': ") + QByteArray::number(i) + json(", 'type': 'd'}");
-                   return entries.join(',');
-               }() + "]}"
+            << "{" + types + json(", 'signals': [") +
+                   [] {
+                       QByteArrayList entries;
+                       for (int i = 0; i < 2731; ++i)
+                           entries << json("{'ref': ") + QByteArray::number(i) + json(", 'type': 'd'}");
+                       return entries.join(',');
+                   }()
+                   + "]}"
             << "model: the signal list does not fit into one message";
     }
 
@@ -298,42 +311,55 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
 
         QTest::newRow("information") << request(1) << reply(1, 0, hex("02000000 63000000"));
-        QTest::newRow("block paths of signals") << request(12, hex("00"))
-                                                << reply(12, 0, hex("00") + literal("Small/A//B\0Small/Ref/C\0"));
+        QTest::newRow("block paths of signals")
+            << request(12, hex("00")) << reply(12, 0, hex("00") + literal("Small/A//B\0Small/Ref/C\0"));
         QTest::newRow("signal names, each once") << request(12, hex("05")) << reply(12, 0, literal("\x05x\0"));
-        QTest::newRow("model references") << request(12, hex("0b")) << reply(12, 0, literal("\x0bSmall\0" "0\0Small/Ref\0"));
-        QTest::newRow("type names") << request(12, hex("0c")) << reply(12, 0, literal("\x0c" "double\0ufix12\0cint8\0Pair\0"));
-        QTest::newRow("second type names") << request(12, hex("0d")) << reply(12, 0, literal("\x0dreal_T\0ufix12\0cint8\0Pair\0"));
-        QTest::newRow("bus element names") << request(12, hex("0e")) << reply(12, 0, literal("\x0e" "a\0b\0"));
+        QTest::newRow("model references") << request(12, hex("0b"))
+                                          << reply(12, 0,
+                                                   literal("\x0bSmall\0"
+                                                           "0\0Small/Ref\0"));
+        QTest::newRow("type names") << request(12, hex("0c"))
+                                    << reply(12, 0,
+                                             literal("\x0c"
+                                                     "double\0ufix12\0cint8\0Pair\0"));
+        QTest::newRow("second type names")
+            << request(12, hex("0d")) << reply(12, 0, literal("\x0dreal_T\0ufix12\0cint8\0Pair\0"));
+        QTest::newRow("bus element names") << request(12, hex("0e"))
+                                           << reply(12, 0,
+                                                    literal("\x0e"
+                                                            "a\0b\0"));
         QTest::newRow("no output names") << request(12, hex("09")) << reply(12, 0, hex("09"));
-        QTest::newRow("signals")
-            << request(5)
-            << reply(5, 0,
-                     hex("0300 0000 0000 0000 02 000000 6400 0000 0000 00 01 0100 0000"
-                         "0400 0100 0100 0000 01 000000 0700 0300 0000 02 02 0200 0300"));
-        QTest::newRow("inputs") << request(9) << reply(9, 0, hex("0500 0000 0000 0000 01 000000 0000 0200 0000 00 01 0100 0000"));
+        QTest::newRow("signals") << request(5)
+                                 << reply(5, 0,
+                                          hex("0300 0000 0000 0000 02 000000 6400 0000 0000 00 01 0100 0000"
+                                              "0400 0100 0100 0000 01 000000 0700 0300 0000 02 02 0200 0300"));
+        QTest::newRow("inputs") << request(9)
+                                << reply(9, 0, hex("0500 0000 0000 0000 01 000000 0000 0200 0000 00 01 0100 0000"));
         QTest::newRow("outputs") << request(10) << reply(10, 0);
         QTest::newRow("states") << request(8)
                                 << reply(8, 0, hex("0600 0000 0000 0000 0000 0000 0000 01 01 0400 0000 00000000 0900"));
-        QTest::newRow("block parameters")
-            << request(6)
-            << reply(6, 0, hex("0700 0000 0000 0000 00 00 0100 0100 01 01 0200 0000"
-                               "0800 0000 0100 0100 00 00 0000 0000 01 01 0000 0000"));
-        QTest::newRow("model parameters") << request(7) << reply(7, 0, hex("0900 0100 0000 0000 02 00 0200 0000 00 01 0100 0000"));
+        QTest::newRow("block parameters") << request(6)
+                                          << reply(6, 0,
+                                                   hex("0700 0000 0000 0000 00 00 0100 0100 01 01 0200 0000"
+                                                       "0800 0000 0100 0100 00 00 0000 0000 01 01 0000 0000"));
+        QTest::newRow("model parameters")
+            << request(7) << reply(7, 0, hex("0900 0100 0000 0000 02 00 0200 0000 00 01 0100 0000"));
         // 2.25 is raw (2.25 - 1) / 0.125 = 10; infinity saturates at 4095, the largest of 12 bits.
         QTest::newRow("block parameter memory") << request(11, hex("02")) << reply(11, 0, hex("02 0a00 ff0f"));
         QTest::newRow("model parameter memory") << request(11, hex("03")) << reply(11, 0, hex("03 fd03"));
-        QTest::newRow("data types")
-            << request(18)
-            << reply(18, 0, hex("0000 0000 0000 0000 0000 0800 00 00 00 00"
-                                "0000 0100 0000 0000 0000 0200 05 00 00 00"
-                                "0000 0200 0000 0000 0000 0200 02 01 00 00"
-                                "0000 0300 0000 0200 0000 0c00 ff 00 00 00"));
+        QTest::newRow("data types") << request(18)
+                                    << reply(18, 0,
+                                             hex("0000 0000 0000 0000 0000 0800 00 00 00 00"
+                                                 "0000 0100 0000 0000 0000 0200 05 00 00 00"
+                                                 "0000 0200 0000 0000 0000 0200 02 01 00 00"
+                                                 "0000 0300 0000 0200 0000 0c00 ff 00 00 00"));
         QTest::newRow("bus elements") << request(19)
-                                      << reply(19, 0, hex("0000 0000 0000 0000 0000 00 01 0100 0000"
-                                                          "0000 0100 0800 0100 0100 01 01 0200 0000"));
+                                      << reply(19, 0,
+                                               hex("0000 0000 0000 0000 0000 00 01 0100 0000"
+                                                   "0000 0100 0800 0100 0100 01 01 0200 0000"));
         QTest::newRow("fixed point, after the record that stands for none")
-            << request(20) << reply(20, 0, QByteArray(24, '\0') + hex("00000000 00 0c fe 00 000000000000e03f 000000000000f03f"));
+            << request(20)
+            << reply(20, 0, QByteArray(24, '\0') + hex("00000000 00 0c fe 00 000000000000e03f 000000000000f03f"));
         QTest::newRow("no active signals") << request(17) << reply(17, 0);
     }
 
@@ -387,7 +413,8 @@ private slots:
         QTest::newRow("stream rate -2") << streamRequest(3, 0, -2, 8, 0) << int16_t(15);
         QTest::newRow("stream request cut short") << request(15, hex("0300 0000 0a000000 0800")) << int16_t(15);
         QTest::newRow("write beyond the parameter") << parameterWrite(7, 0, 1, 2, 0, hex("0100")) << int16_t(13);
-        QTest::newRow("write of the zero-element parameter") << parameterWrite(8, 0, 0, 0, 0, hex("0100")) << int16_t(13);
+        QTest::newRow("write of the zero-element parameter")
+            << parameterWrite(8, 0, 0, 0, 0, hex("0100")) << int16_t(13);
         QTest::newRow("write with another type") << parameterWrite(7, 0, 0, 0, 0, hex("0100")) << int16_t(13);
         QTest::newRow("write into the other memory") << parameterWrite(7, 0, 1, 0, 2, hex("0100")) << int16_t(13);
         QTest::newRow("write into memory 3") << parameterWrite(9, 1, 2, 0, 3, hex("01")) << int16_t(13);
@@ -409,8 +436,8 @@ private slots:
     void dropsMalformedRequests()
     {
         Board board;
-        board.hostSends(hex("0100 0400 00"));            // shorter than its header
-        board.hostSends(hex("0100 0500 ff"));            // a status from the host
+        board.hostSends(hex("0100 0400 00")); // shorter than its header
+        board.hostSends(hex("0100 0500 ff")); // a status from the host
         QVERIFY(board.replies().isEmpty());
         QCOMPARE(board.monitoringControl()->rejectedMessages(), 2);
         // A request in two pieces is answered once whole.
@@ -479,23 +506,23 @@ private slots:
 
         QTest::newRow("sine, every step") << uint16_t(1) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << false
                                           << Expected([](int64_t s) { return doubleBytes(sine(s, 1, 1000)); });
-        QTest::newRow("ramp at rate 0, every step") << uint16_t(2) << uint16_t(0) << 0 << uint16_t(8) << uint16_t(0) << false
-                                                    << Expected([](int64_t s) { return doubleBytes(0.001 * double(s)); });
+        QTest::newRow("ramp at rate 0, every step")
+            << uint16_t(2) << uint16_t(0) << 0 << uint16_t(8) << uint16_t(0) << false
+            << Expected([](int64_t s) { return doubleBytes(0.001 * double(s)); });
         QTest::newRow("constant at 500 per second, every other step")
             << uint16_t(3) << uint16_t(0) << 500 << uint16_t(8) << uint16_t(0) << false
             << Expected([](int64_t s) { return s % 2 ? QByteArray() : doubleBytes(42.5); });
-        QTest::newRow("NaN bursts") << uint16_t(4) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << false
-                                    << Expected([](int64_t s) {
-                                           return s % 250 < 5 ? hex("000000000000f87f") : doubleBytes(sine(s, 2, 500));
-                                       });
-        QTest::newRow("infinity bursts") << uint16_t(5) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << false
-                                         << Expected([](int64_t s) {
-                                                return s % 400 < 3 ? hex("000000000000f07f") : doubleBytes(0.01 * double(s));
-                                            });
+        QTest::newRow("NaN bursts")
+            << uint16_t(4) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << false
+            << Expected([](int64_t s) { return s % 250 < 5 ? hex("000000000000f87f") : doubleBytes(sine(s, 2, 500)); });
+        QTest::newRow("infinity bursts")
+            << uint16_t(5) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << false << Expected([](int64_t s) {
+                   return s % 400 < 3 ? hex("000000000000f07f") : doubleBytes(0.01 * double(s));
+               });
         // Element i of a variable is the waveform plus i × its element step.
-        QTest::newRow("element 2 of a single vector") << uint16_t(6) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(8)
-                                                      << true
-                                                      << Expected([](int64_t s) { return floatBytes(float(0.5 * double(s % 200) + 20)); });
+        QTest::newRow("element 2 of a single vector")
+            << uint16_t(6) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(8) << true
+            << Expected([](int64_t s) { return floatBytes(float(0.5 * double(s % 200) + 20)); });
         QTest::newRow("element 0 of a vector carries its offset too")
             << uint16_t(6) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(0) << true
             << Expected([](int64_t s) { return floatBytes(float(0.5 * double(s % 200))); });
@@ -503,35 +530,31 @@ private slots:
             << uint16_t(7) << uint16_t(0) << 1000 << uint16_t(1) << uint16_t(5) << true
             << Expected([](int64_t s) { return QByteArray(1, char(s % 80 + 5 * 16)); });
         // Leaves: wheel.speed 0, wheel.slip 1, gear 2, valid 3.
-        QTest::newRow("a bus element in a nested bus") << uint16_t(8) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(8)
-                                                       << true
-                                                       << Expected([](int64_t s) {
-                                                              return floatBytes(float(sine(s, 10, 2000, 20) + 1));
-                                                          });
+        QTest::newRow("a bus element in a nested bus")
+            << uint16_t(8) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(8) << true
+            << Expected([](int64_t s) { return floatBytes(float(sine(s, 10, 2000, 20) + 1)); });
         QTest::newRow("a scalar bus element at offset 0 carries its offset")
             << uint16_t(8) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << true
             << Expected([](int64_t s) { return doubleBytes(sine(s, 10, 2000, 20)); });
-        QTest::newRow("an int16 in a bus") << uint16_t(8) << uint16_t(0) << 1000 << uint16_t(2) << uint16_t(12) << true
-                                           << Expected([](int64_t s) {
-                                                  return leBytes<int16_t>(int16_t(std::nearbyint(sine(s, 10, 2000, 20) + 2)));
-                                              });
+        QTest::newRow("an int16 in a bus")
+            << uint16_t(8) << uint16_t(0) << 1000 << uint16_t(2) << uint16_t(12) << true
+            << Expected([](int64_t s) { return leBytes<int16_t>(int16_t(std::nearbyint(sine(s, 10, 2000, 20) + 2))); });
         // The raw value of a slope of 0.1 rounds to the nearest step.
-        QTest::newRow("fixed point") << uint16_t(9) << uint16_t(0) << 1000 << uint16_t(2) << uint16_t(0) << false
-                                     << Expected([](int64_t s) {
-                                            return leBytes<int16_t>(int16_t(std::nearbyint(sine(s, 100, 1000) / 0.1)));
-                                        });
-        QTest::newRow("enumeration of int32") << uint16_t(10) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(0) << false
-                                              << Expected([](int64_t s) {
-                                                     return leBytes<int32_t>(int32_t(std::nearbyint(0.01 * double(s % 400))));
-                                                 });
+        QTest::newRow("fixed point")
+            << uint16_t(9) << uint16_t(0) << 1000 << uint16_t(2) << uint16_t(0) << false
+            << Expected([](int64_t s) { return leBytes<int16_t>(int16_t(std::nearbyint(sine(s, 100, 1000) / 0.1))); });
+        QTest::newRow("enumeration of int32")
+            << uint16_t(10) << uint16_t(0) << 1000 << uint16_t(4) << uint16_t(0) << false
+            << Expected([](int64_t s) { return leBytes<int32_t>(int32_t(std::nearbyint(0.01 * double(s % 400)))); });
         QTest::newRow("complex double, real then imaginary")
             << uint16_t(11) << uint16_t(0) << 1000 << uint16_t(16) << uint16_t(0) << false
             << Expected([](int64_t s) { return doubleBytes(sine(s, 3, 250)) + doubleBytes(-sine(s, 3, 250)); });
-        QTest::newRow("boolean") << uint16_t(17) << uint16_t(0) << 1000 << uint16_t(1) << uint16_t(0) << false
-                                 << Expected([](int64_t s) { return QByteArray(1, char(sine(s, 1, 200) != 0 ? 1 : 0)); });
-        QTest::newRow("a signal of the referenced model") << uint16_t(19) << uint16_t(1) << 1000 << uint16_t(8) << uint16_t(0)
-                                                          << false
-                                                          << Expected([](int64_t s) { return doubleBytes(0.0005 * double(s)); });
+        QTest::newRow("boolean")
+            << uint16_t(17) << uint16_t(0) << 1000 << uint16_t(1) << uint16_t(0) << false
+            << Expected([](int64_t s) { return QByteArray(1, char(sine(s, 1, 200) != 0 ? 1 : 0)); });
+        QTest::newRow("a signal of the referenced model")
+            << uint16_t(19) << uint16_t(1) << 1000 << uint16_t(8) << uint16_t(0) << false
+            << Expected([](int64_t s) { return doubleBytes(0.0005 * double(s)); });
         QTest::newRow("a state") << uint16_t(30) << uint16_t(1) << 1000 << uint16_t(8) << uint16_t(0) << false
                                  << Expected([](int64_t s) { return doubleBytes(0.0005 * double(s)); });
         QTest::newRow("a root input") << uint16_t(40) << uint16_t(0) << 1000 << uint16_t(8) << uint16_t(0) << false
@@ -600,8 +623,9 @@ private slots:
 
         board.hostSends(streamRequest(1, 0, -1, 8, 0));
         QCOMPARE(board.replies(), QList<QByteArray>{reply(15, 0, hex("0000 0100"))});
-        QCOMPARE(board.reply(17), reply(17, 0, hex("0600 0000 f4010000 0400 0400 01 000000"
-                                                   "1000 0000 00000000 0200 0000 01 000000")));
+        QCOMPARE(board.reply(17), reply(17, 0,
+                                        hex("0600 0000 f4010000 0400 0400 01 000000"
+                                            "1000 0000 00000000 0200 0000 01 000000")));
         board.data.clear();
         data->produce(102 * 1000000);
         received.clear();

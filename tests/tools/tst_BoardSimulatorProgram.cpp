@@ -17,8 +17,8 @@ class tst_BoardSimulatorProgram : public QObject
 
     static QByteArray deviceInfoRequestFrame()
     {
-        const QByteArray heartbeat =
-            hex("77179645 0000 3800 00 00 0100 0000 0000 00 01 0000") + QByteArray(31, 'A') + hex("00 FFFFFFFF");
+        const QByteArray heartbeat = hex("77179645 0000 3800 00 00 0100 0000 0000 00 01 0000") + QByteArray(31, 'A')
+                                     + hex("00 FFFFFFFF");
         return hex("CDAB 0000 4A00") + hex("0723EF26 0000 4400 00 00 0000") + heartbeat;
     }
 
@@ -44,8 +44,8 @@ private slots:
         QTest::addColumn<QByteArray>("heartbeatFields"); // bytes 10 and 11, 14 to 26 and 52 to 55 of the reply
         QTest::newRow("defaults") << QStringList() << hex("0100 0100 00 00 0100 53494D30303031 0C000000");
         QTest::newRow("a Wi-Fi board of version 0")
-            << QStringList{"--link", "wifi", "--serial", "ZB-9", "--datalink-version", "0", "--device-type", "2",
-                           "--extended-type", "-1"}
+            << QStringList{"--link",        "wifi", "--serial",        "ZB-9", "--datalink-version", "0",
+                           "--device-type", "2",    "--extended-type", "-1"}
             << hex("0000 0200 00 00 0200 5A422D39000000 FFFFFFFF");
     }
     void answersOverStandardStreams()
@@ -63,7 +63,8 @@ private slots:
         const QByteArray frame = firstLinkMessage(board);
         QCOMPARE(frame.left(6).toHex(), QByteArray("cdab00003e00"));
         const QByteArray message = frame.mid(6);
-        QCOMPARE((message.mid(10, 2) + message.mid(14, 13) + message.mid(52, 4)).toHex(' '), heartbeatFields.toHex(' '));
+        QCOMPARE((message.mid(10, 2) + message.mid(14, 13) + message.mid(52, 4)).toHex(' '),
+                 heartbeatFields.toHex(' '));
         board.closeWriteChannel();
         QVERIFY(board.waitForFinished(10000));
         QCOMPARE(board.exitStatus(), QProcess::NormalExit);

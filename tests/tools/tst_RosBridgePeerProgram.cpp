@@ -27,13 +27,14 @@ struct Sum
 // Starts the program with a script; returns its port, 0 when it did not come up.
 quint16 startPeer(QProcess &process, const QString &scriptFile)
 {
-    process.start(QStringLiteral(ROSBRIDGE_PEER), {QStringLiteral("--port"), QStringLiteral("0"),
-                                                   QStringLiteral("--script"), scriptFile});
+    process.start(QStringLiteral(ROSBRIDGE_PEER),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"), scriptFile});
     QByteArray output;
     while (!output.contains('\n') && process.waitForReadyRead(10000))
         output += process.readAllStandardOutput();
     const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("^Listening on ws://127\\.0\\.0\\.1:(\\d+)\n")).match(QString::fromUtf8(output));
+        QRegularExpression(QStringLiteral("^Listening on ws://127\\.0\\.0\\.1:(\\d+)\n"))
+            .match(QString::fromUtf8(output));
     return match.hasMatch() ? quint16(match.captured(1).toUInt()) : 0;
 }
 
@@ -102,7 +103,8 @@ void tst_RosBridgePeerProgram::servesItsScript()
     std::unique_ptr<RobotSubscription> chatter(client.subscribe(QStringLiteral("/chatter"), QString(), nullptr));
     QSignalSpy chatterMessages(chatter.get(), &RobotSubscription::messageReceived);
     QTRY_VERIFY(chatterMessages.size() >= 2);
-    QCOMPARE(chatterMessages.first().first().toJsonObject(), (QJsonObject{{QStringLiteral("data"), QStringLiteral("hello")}}));
+    QCOMPARE(chatterMessages.first().first().toJsonObject(),
+             (QJsonObject{{QStringLiteral("data"), QStringLiteral("hello")}}));
 
     std::unique_ptr<RobotSubscription> news(client.subscribe(QStringLiteral("/news"), QString(), nullptr));
     QTest::qWait(100); // the peer has the subscription
@@ -134,10 +136,10 @@ void tst_RosBridgePeerProgram::unusableScriptIsRefused_data()
                                     << "service /s: \"delayMs\" must be a number of milliseconds";
     QTest::newRow("reply not an object") << QByteArray(R"({"services":{"/s":true}})")
                                          << "service /s: the reply must be an object";
-    QTest::newRow("topic without message") << QByteArray(R"({"topics":{"/t":{"intervalMs":10}}})")
-                                           << "topic /t: needs an object \"msg\"";
-    QTest::newRow("topic without interval") << QByteArray(R"({"topics":{"/t":{"msg":{}}}})")
-                                            << "topic /t: needs an object \"msg\"";
+    QTest::newRow("topic without message")
+        << QByteArray(R"({"topics":{"/t":{"intervalMs":10}}})") << "topic /t: needs an object \"msg\"";
+    QTest::newRow("topic without interval")
+        << QByteArray(R"({"topics":{"/t":{"msg":{}}}})") << "topic /t: needs an object \"msg\"";
 }
 
 void tst_RosBridgePeerProgram::unusableScriptIsRefused()
@@ -147,8 +149,8 @@ void tst_RosBridgePeerProgram::unusableScriptIsRefused()
 
     QTemporaryDir folder;
     QProcess peer;
-    peer.start(QStringLiteral(ROSBRIDGE_PEER), {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"),
-                                                writeScript(folder, script)});
+    peer.start(QStringLiteral(ROSBRIDGE_PEER), {QStringLiteral("--port"), QStringLiteral("0"),
+                                                QStringLiteral("--script"), writeScript(folder, script)});
     QVERIFY(peer.waitForFinished(10000));
     QCOMPARE(peer.exitCode(), 2);
     const QString error = QString::fromUtf8(peer.readAllStandardError());

@@ -57,7 +57,8 @@ void tst_RosBridgePeerWithRoslib::initTestCase()
         QSKIP("node is not installed: the check with the standard rosbridge client (roslib) is skipped");
     const QString version = run(m_node, {QStringLiteral("--version")}, 10000).trimmed();
     if (version.mid(1).section(QLatin1Char('.'), 0, 0).toInt() < 20)
-        QSKIP(qPrintable(QStringLiteral("roslib needs node 20 or later, this is node %1: the check is skipped").arg(version)));
+        QSKIP(qPrintable(
+            QStringLiteral("roslib needs node 20 or later, this is node %1: the check is skipped").arg(version)));
 }
 
 QString tst_RosBridgePeerWithRoslib::installRoslib(QString *reason)
@@ -82,19 +83,20 @@ QString tst_RosBridgePeerWithRoslib::installRoslib(QString *reason)
     QTemporaryDir staging(QDir(cache).filePath(QStringLiteral("staging-XXXXXX")));
     staging.setAutoRemove(true);
     int exitCode = -1;
-    const QString output =
-        run(npm,
-            {QStringLiteral("install"), QStringLiteral("--prefix"), staging.path(), QStringLiteral("--cache"),
-             QDir(cache).filePath(QStringLiteral("npm-cache")), QStringLiteral("--no-audit"), QStringLiteral("--no-fund"),
-             QStringLiteral("--no-update-notifier"), QStringLiteral("--fetch-retries=1"),
-             QStringLiteral("--fetch-timeout=60000"), roslibPackage},
-            240000, &exitCode);
+    const QString output = run(npm,
+                               {QStringLiteral("install"), QStringLiteral("--prefix"), staging.path(),
+                                QStringLiteral("--cache"), QDir(cache).filePath(QStringLiteral("npm-cache")),
+                                QStringLiteral("--no-audit"), QStringLiteral("--no-fund"),
+                                QStringLiteral("--no-update-notifier"), QStringLiteral("--fetch-retries=1"),
+                                QStringLiteral("--fetch-timeout=60000"), roslibPackage},
+                               240000, &exitCode);
     if (exitCode != 0 || !QFile::exists(staging.path() + QStringLiteral("/node_modules/roslib/package.json"))) {
         *reason = QStringLiteral("npm could not install %1 from the registry: %2")
                       .arg(roslibPackage, output.trimmed().right(600));
         return {};
     }
-    if (!QDir().rename(staging.path(), folder) && !QFile::exists(folder + QStringLiteral("/node_modules/roslib/package.json"))) {
+    if (!QDir().rename(staging.path(), folder)
+        && !QFile::exists(folder + QStringLiteral("/node_modules/roslib/package.json"))) {
         *reason = QStringLiteral("the installed package could not be moved to %1").arg(folder);
         return {};
     }
@@ -128,8 +130,9 @@ void tst_RosBridgePeerWithRoslib::roslibTalksToThePeer()
 
     const QJsonObject outcome = QJsonDocument::fromJson(output.split('\n').last()).object();
     QCOMPARE(outcome.value(QLatin1String("sum")).toInt(), 5);
-    QVERIFY2(outcome.value(QLatin1String("failure")).toString().contains(QStringLiteral("Service /missing does not exist")),
-             output.constData());
+    QVERIFY2(
+        outcome.value(QLatin1String("failure")).toString().contains(QStringLiteral("Service /missing does not exist")),
+        output.constData());
     QCOMPARE(outcome.value(QLatin1String("message")).toString(), QStringLiteral("hello"));
 
     // What roslib sent is what the protocol says.

@@ -48,7 +48,7 @@ struct BoardControlState
 
     // Factory records; the setters check marker and checksum before storing.
     QByteArray fuseSerial = "SIM0001";
-    QByteArray fuseKeys;        // the whole 56-byte record last accepted
+    QByteArray fuseKeys; // the whole 56-byte record last accepted
     uint8_t boardRevision = 2;
     bool rugged = false;
     QByteArray boardInfo2 = QByteArray(32, '\0');

@@ -227,8 +227,8 @@ BoardMonitoringControl::Reply BoardMonitoringControl::setParameter(BoardLink *, 
     const auto memory = uint8_t(payload[9]);
     if (memory != BlockParameterMemory && memory != ModelParameterMemory)
         return refused;
-    QList<MonitoringModel::Variable> &parameters =
-        memory == ModelParameterMemory ? m_model.modelParameters : m_model.blockParameters;
+    QList<MonitoringModel::Variable> &parameters = memory == ModelParameterMemory ? m_model.modelParameters
+                                                                                  : m_model.blockParameters;
     for (MonitoringModel::Variable &parameter : parameters) {
         if (parameter.referenceId != referenceId)
             continue;

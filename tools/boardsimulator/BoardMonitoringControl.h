@@ -42,11 +42,11 @@ public:
     // What the board does to its replies, to test how the host copes.
     struct Faults
     {
-        QHash<int16_t, int8_t> status;  // answer the command with this status and no payload
-        QSet<int16_t> silent;           // no answer to the command
-        bool acknowledgeLater = false;  // a set-signal reply lists nothing; a references-handled
-                                        // message with the stream follows
-        bool acceptedStatus = false;    // acknowledgements carry the status 0xF9
+        QHash<int16_t, int8_t> status; // answer the command with this status and no payload
+        QSet<int16_t> silent;          // no answer to the command
+        bool acknowledgeLater = false; // a set-signal reply lists nothing; a references-handled
+                                       // message with the stream follows
+        bool acceptedStatus = false;   // acknowledgements carry the status 0xF9
     };
 
     BoardMonitoringControl(BoardSimulator *board, BoardMonitoringData *data);

@@ -36,8 +36,7 @@ void BoardMonitoringData::setModel(const MonitoringModel *model)
 bool BoardMonitoringData::serving() const
 {
     const auto *control = qobject_cast<BoardControlChannel *>(board()->channel(1));
-    return control && control->state().openServices.value(OpenCloseMonitoring)
-           && control->state().appStatus == Running;
+    return control && control->state().openServices.value(OpenCloseMonitoring) && control->state().appStatus == Running;
 }
 
 void BoardMonitoringData::startStream(BoardLink *link, uint16_t referenceId, uint16_t modelReference, int32_t rate,

@@ -54,8 +54,8 @@ public:
     void setModel(const MonitoringModel *model);
     // Starts a stream of the element at dataOffset, or changes the rate of one that
     // runs. The caller has checked the request against the model.
-    void startStream(BoardLink *link, uint16_t referenceId, uint16_t modelReference, int32_t rate,
-                      uint16_t elementSize, uint16_t dataOffset, uint8_t variableKind);
+    void startStream(BoardLink *link, uint16_t referenceId, uint16_t modelReference, int32_t rate, uint16_t elementSize,
+                     uint16_t dataOffset, uint8_t variableKind);
     void stopStream(uint16_t referenceId, uint16_t dataOffset);
     void stopAll();
     const QList<Stream> &streams() const { return m_streams; }

@@ -53,7 +53,7 @@ public:
         uint32_t kind = 0; // the start command's type: 2, 3 or 4
         uint32_t declaredSize = 0;
         uint32_t declaredCrc = 0;
-        QByteArray image; // unscrambled
+        QByteArray image;      // unscrambled
         bool accepted = false; // size and checksum agree with the announcement
     };
 

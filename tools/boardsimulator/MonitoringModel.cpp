@@ -118,8 +118,8 @@ QByteArray MonitoringModel::valueAt(const Variable &variable, int64_t step) cons
     return value;
 }
 
-void MonitoringModel::fill(char *destination, int type, int scaling, qsizetype count, double base,
-                           double elementStep, qsizetype &leaf) const
+void MonitoringModel::fill(char *destination, int type, int scaling, qsizetype count, double base, double elementStep,
+                           qsizetype &leaf) const
 {
     const DataType &dataType = types.at(type);
     for (qsizetype e = 0; e < count; ++e) {
@@ -129,8 +129,8 @@ void MonitoringModel::fill(char *destination, int type, int scaling, qsizetype c
             continue;
         }
         for (const BusElement &member : dataType.elements)
-            fill(element + member.offset, member.type, member.scaling, member.shape.elementCount(), base,
-                 elementStep, leaf);
+            fill(element + member.offset, member.type, member.scaling, member.shape.elementCount(), base, elementStep,
+                 leaf);
     }
 }
 

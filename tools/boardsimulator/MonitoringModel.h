@@ -58,8 +58,8 @@ struct MonitoringModel
     {
         QByteArray name;
         QByteArray secondName;
-        uint8_t id = 0;     // 0 to 8 built in, EnumerationId, BusId
-        uint16_t size = 0;  // of one element, both parts of a complex one
+        uint8_t id = 0;    // 0 to 8 built in, EnumerationId, BusId
+        uint16_t size = 0; // of one element, both parts of a complex one
         bool complex = false;
         uint8_t storage = 0; // the built-in id of an enumeration's storage
         QList<BusElement> elements;

@@ -135,8 +135,10 @@ public:
         readList(top, "inputs", [this](const ObjectReader &r) { m_model.inputs << readStreamable(r, false); });
         readList(top, "outputs", [this](const ObjectReader &r) { m_model.outputs << readStreamable(r, false); });
         readList(top, "states", [this](const ObjectReader &r) { m_model.states << readStreamable(r, false); });
-        readList(top, "blockParameters", [this](const ObjectReader &r) { m_model.blockParameters << readParameter(r, true); });
-        readList(top, "modelParameters", [this](const ObjectReader &r) { m_model.modelParameters << readParameter(r, false); });
+        readList(top, "blockParameters",
+                 [this](const ObjectReader &r) { m_model.blockParameters << readParameter(r, true); });
+        readList(top, "modelParameters",
+                 [this](const ObjectReader &r) { m_model.modelParameters << readParameter(r, false); });
         checkMessageSizes(top);
         return m_model;
     }
@@ -161,8 +163,8 @@ private:
             return {"name", "second", "id", "size", "complex", "storage", "elements"};
         if (name.endsWith(QLatin1String("Parameters")))
             return {"ref", "model", "block", "name", "type", "fixedPoint", "dims", "layout", "values"};
-        return {"ref", "model", "block", "name", "port", "rate", "type", "fixedPoint", "dims", "layout", "wave",
-                "elementStep"};
+        return {"ref",  "model",      "block", "name",   "port", "rate",
+                "type", "fixedPoint", "dims",  "layout", "wave", "elementStep"};
     }
 
     void readReference(const ObjectReader &r)
@@ -314,9 +316,9 @@ private:
         v.defaultRate = uint16_t(r.integer("rate", 0, 0xFFFF, 0));
         v.elementStep = r.number("elementStep", 1);
         if (r.has("wave"))
-            v.waveform = waveformOf(ObjectReader(r.value("wave"), r.place() + QStringLiteral(".wave"),
-                                                 {"kind", "value", "start", "slope", "amplitude", "offset", "period",
-                                                  "burst"}));
+            v.waveform =
+                waveformOf(ObjectReader(r.value("wave"), r.place() + QStringLiteral(".wave"),
+                                        {"kind", "value", "start", "slope", "amplitude", "offset", "period", "burst"}));
         return v;
     }
 
@@ -341,7 +343,8 @@ private:
         if (wave.kind == MonitoringWaveform::Kind::Sine && wave.period == 0)
             r.fail(QStringLiteral("a sine needs a period"));
         if (r.has("burst")) {
-            const ObjectReader burst(r.value("burst"), r.place() + QStringLiteral(".burst"), {"every", "length", "value"});
+            const ObjectReader burst(r.value("burst"), r.place() + QStringLiteral(".burst"),
+                                     {"every", "length", "value"});
             wave.burstEvery = burst.integer("every", 1, std::numeric_limits<int32_t>::max(), 1);
             wave.burstLength = burst.integer("length", 0, wave.burstEvery, 1);
             wave.burstValue = burst.number("value", std::numeric_limits<double>::quiet_NaN());

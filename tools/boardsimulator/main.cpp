@@ -93,7 +93,8 @@ int main(int argc, char *argv[])
         "encrypted datagrams, by default on 127.0.0.2, ports 40000 and 40001. Once it listens it prints "
         "\"Listening on <address> stream <port> datagrams <port>\" on standard output."));
     parser.addHelpOption();
-    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("The link the transport poses as: usb or wifi."),
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("The link the transport poses as: usb or wifi."),
                                   QStringLiteral("kind"), QStringLiteral("usb"));
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial number (at most 31 characters)."),
                                     QStringLiteral("text"), QStringLiteral("SIM0001"));
@@ -189,7 +190,8 @@ int main(int argc, char *argv[])
 
     BoardSimulator board(settings);
     if (monitoringModel)
-        qobject_cast<BoardMonitoringControl *>(board.channel(BoardMonitoringControl::Number))->setModel(*monitoringModel);
+        qobject_cast<BoardMonitoringControl *>(board.channel(BoardMonitoringControl::Number))
+            ->setModel(*monitoringModel);
     if (parser.isSet(files))
         qobject_cast<BoardFileService *>(board.channel(BoardFileService::Number))
             ->setRootFolder(QFileInfo(parser.value(files)).absoluteFilePath());

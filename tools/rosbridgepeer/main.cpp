@@ -60,7 +60,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     if (parser.isSet(verboseOption))
-        QObject::connect(&peer, &RosBridgePeer::frameReceived, [&err](const QString &text) { err << text << Qt::endl; });
+        QObject::connect(&peer, &RosBridgePeer::frameReceived,
+                         [&err](const QString &text) { err << text << Qt::endl; });
 
     PeerConsole console(&peer);
     QObject::connect(&console, &PeerConsole::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);

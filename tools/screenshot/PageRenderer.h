@@ -17,8 +17,8 @@ class PageRenderer
 public:
     struct Options
     {
-        QString page;          // QML file or URL
-        QString output;        // PNG file
+        QString page;   // QML file or URL
+        QString output; // PNG file
         QStringList importPaths;
         int settleMilliseconds = 600;
     };

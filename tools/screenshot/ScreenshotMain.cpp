@@ -12,8 +12,7 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Renders a QML page into a PNG file."));
     parser.addHelpOption();
-    const QCommandLineOption importOption(QStringLiteral("import"),
-                                          QStringLiteral("An extra QML import folder."),
+    const QCommandLineOption importOption(QStringLiteral("import"), QStringLiteral("An extra QML import folder."),
                                           QStringLiteral("folder"));
     const QCommandLineOption settleOption(QStringLiteral("settle"),
                                           QStringLiteral("Milliseconds the page is given to settle (600)."),

@@ -11,7 +11,9 @@ namespace boardlogs {
 
 QString Log::name() const
 {
-    return QStringLiteral("[%1]%2_%3.hlf").arg(counter).arg(model, date.toString(QStringLiteral("yyyy-MM-dd_hh-mm-ss")));
+    return QStringLiteral("[%1]%2_%3.hlf")
+        .arg(counter)
+        .arg(model, date.toString(QStringLiteral("yyyy-MM-dd_hh-mm-ss")));
 }
 
 QByteArray Log::bytes() const

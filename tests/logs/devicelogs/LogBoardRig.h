@@ -94,7 +94,8 @@ struct LogBoardRig
     {
         int count = 0;
         for (const QByteArray &request : files(board)->requests())
-            count += request.size() >= 6 && uint8_t(request[4]) == (command & 0xFF) && uint8_t(request[5]) == (command >> 8);
+            count += request.size() >= 6 && uint8_t(request[4]) == (command & 0xFF)
+                     && uint8_t(request[5]) == (command >> 8);
         return count;
     }
 

@@ -118,8 +118,10 @@ bool startBoard(Setup &s)
                      &LogDownloader::ostDeviceConnected);
     s.downloader->setVisibility(true);
     s.factory->insertNetworkOstDevice(QStringLiteral("127.0.0.2"));
-    if (!waitUntil([&s] { return s.downloader->producerList()->count() == 1
-                                 && s.downloader->producerList()->at(0)->entries().size() == 1; })) {
+    if (!waitUntil([&s] {
+            return s.downloader->producerList()->count() == 1
+                   && s.downloader->producerList()->at(0)->entries().size() == 1;
+        })) {
         std::fprintf(stderr, "the board's log was not listed\n");
         return false;
     }
@@ -183,11 +185,11 @@ void LogDownloadThroughput(benchmark::State &state)
         QFile::remove(setup->localCopy);
         bool finished = false;
         bool succeeded = false;
-        const QMetaObject::Connection connection =
-            QObject::connect(setup->entry, &OstDeviceLogEntry::DownloadFinished, [&](bool ok) {
-                finished = true;
-                succeeded = ok;
-            });
+        const QMetaObject::Connection connection = QObject::connect(setup->entry, &OstDeviceLogEntry::DownloadFinished,
+                                                                    [&](bool ok) {
+                                                                        finished = true;
+                                                                        succeeded = ok;
+                                                                    });
         QElapsedTimer timer;
         timer.start();
         setup->entry->downloadLog();

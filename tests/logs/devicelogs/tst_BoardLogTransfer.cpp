@@ -74,8 +74,10 @@ private slots:
         QCOMPARE(producer->deviceType(), "Zelto Development board");
 
         // Names with folders in them, as a board could send them.
-        const QList<FileEntry> hostile{{{}, 8, 100, "../../escape.hlf"}, {{}, 8, 100, "sub/x.hlf"},
-                                       {{}, 8, 100, "/abs.hlf"}, {{}, 8, 100, log.name()}};
+        const QList<FileEntry> hostile{{{}, 8, 100, "../../escape.hlf"},
+                                       {{}, 8, 100, "sub/x.hlf"},
+                                       {{}, 8, 100, "/abs.hlf"},
+                                       {{}, 8, 100, log.name()}};
         QMetaObject::invokeMethod(producer, "handleOstDeviceLogDirListCompleted",
                                   Q_ARG(FileControlChannel::ResponseCode, FileControlChannel::Success),
                                   Q_ARG(QList<FileControlChannel::DirEntry>, hostile));

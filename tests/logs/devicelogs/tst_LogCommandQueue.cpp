@@ -27,9 +27,9 @@ struct Boards
         boardlogs::Log log;
         log.counter = counter;
         const qint64 size = log.bytes().size();
-        auto *entry = new OstDeviceLogEntry(
-            &owner, log.serial,
-            OstDeviceLogEntry::DirEntry{QDateTime::currentDateTimeUtc(), 8, uint32_t(size), log.name()});
+        auto *entry = new OstDeviceLogEntry(&owner, log.serial,
+                                            OstDeviceLogEntry::DirEntry{QDateTime::currentDateTimeUtc(), 8,
+                                                                        uint32_t(size), log.name()});
         QObject::connect(entry, &OstDeviceLogEntry::DownloadFromOstDevice, &owner, [this, entry] {
             requests << entry;
             if (refuseAll) {

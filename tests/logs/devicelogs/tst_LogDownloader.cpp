@@ -216,7 +216,8 @@ private slots:
         for (int row = 0; row < 2; ++row) {
             const QSortFilterProxyModel *sorted = downloader.producerList()->at(row)->sortedList();
             QCOMPARE(sorted->filterRegularExpression().pattern(),
-                     QRegularExpression::wildcardToRegularExpression("2024*", QRegularExpression::UnanchoredWildcardConversion));
+                     QRegularExpression::wildcardToRegularExpression("2024*",
+                                                                     QRegularExpression::UnanchoredWildcardConversion));
         }
     }
 

@@ -74,8 +74,8 @@ private slots:
         WifiBoardSettings network = NetworkBoard::networkSettings(m_certificates, true);
         std::vector<std::unique_ptr<NetworkBoard>> boards;
         QMap<QString, QList<boardlogs::Log>> logs;
-        for (const auto &[serial, address, count] :
-             {std::tuple{QString("SN-A001"), QString("127.0.0.2"), 3}, std::tuple{QString("SN-B002"), QString("127.0.0.3"), 2}}) {
+        for (const auto &[serial, address, count] : {std::tuple{QString("SN-A001"), QString("127.0.0.2"), 3},
+                                                     std::tuple{QString("SN-B002"), QString("127.0.0.3"), 2}}) {
             BoardSettings settings;
             settings.serialNumber = serial.toLatin1();
             settings.heartbeatInterval = 50ms;

@@ -46,7 +46,8 @@ private slots:
                 property string serial: LogDownloader.ostDeviceLogList.get(0).serialNumber
                 property int entryCount: LogDownloader.ostDeviceLogList.get(0).ostDeviceLogEntryList.rowCount()
                 property bool queueWorks: { queue.clearSchedule(); return !queue.unschedule(null) }
-            })", &errors);
+            })",
+                                   &errors);
         QVERIFY2(object, qPrintable(errors));
         QCOMPARE(object->property("producerCount").toInt(), 1);
         QCOMPARE(object->property("serial").toString(), "SN-0001");

@@ -137,9 +137,10 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("counter");
         QTest::addColumn<QString>("logFileName");
-        QTest::newRow("its own board's log") << "good" << true << true << 42 << "[42]drive_test_2024-05-06_07-08-09.hlf";
-        QTest::newRow("another board's log") << "other serial" << false << true << 42
-                                             << "[42]drive_test_2024-05-06_07-08-09.hlf";
+        QTest::newRow("its own board's log")
+            << "good" << true << true << 42 << "[42]drive_test_2024-05-06_07-08-09.hlf";
+        QTest::newRow("another board's log")
+            << "other serial" << false << true << 42 << "[42]drive_test_2024-05-06_07-08-09.hlf";
         QTest::newRow("unreadable header") << "garbage" << true << false << 3 << "[3]junk_2024-01-02_03-04-05.hlf";
         QTest::newRow("header names a path") << "hostile name" << true << false << 0 << "renamed.hlf";
         QTest::newRow("empty file") << "empty" << true << true << 0 << "";

@@ -16,8 +16,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QDateTime>("expected");
         QTest::newRow("two-digit day") << "Nov 12 2024 11:45:45" << QDateTime(QDate(2024, 11, 12), QTime(11, 45, 45));
-        QTest::newRow("day padded with a blank") << "Nov  2 2024 11:45:45"
-                                                 << QDateTime(QDate(2024, 11, 2), QTime(11, 45, 45));
+        QTest::newRow("day padded with a blank")
+            << "Nov  2 2024 11:45:45" << QDateTime(QDate(2024, 11, 2), QTime(11, 45, 45));
         QTest::newRow("leap day at midnight") << "Feb 29 2028 00:00:00" << QDateTime(QDate(2028, 2, 29), QTime(0, 0));
         QTest::newRow("no time") << "Nov 12 2024" << QDateTime();
         QTest::newRow("not a month") << "Foo 12 2024 11:45:45" << QDateTime();

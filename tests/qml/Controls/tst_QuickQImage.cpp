@@ -57,15 +57,12 @@ private slots:
         QTest::newRow("fit, item taller") << 1 << QSizeF(100, 100) << QRectF(0, 25, 100, 50) << whole;
         QTest::newRow("fit, item wider") << 1 << QSizeF(400, 100) << QRectF(100, 0, 200, 100) << whole;
         QTest::newRow("fit, same aspect") << 1 << QSizeF(100, 50) << QRectF(0, 0, 100, 50) << whole;
-        QTest::newRow("pad, item smaller") << 3 << QSizeF(100, 100) << QRectF(0, 0, 100, 100)
-                                           << QRectF(0, 0, 100, 100);
+        QTest::newRow("pad, item smaller") << 3 << QSizeF(100, 100) << QRectF(0, 0, 100, 100) << QRectF(0, 0, 100, 100);
         QTest::newRow("pad, item larger") << 3 << QSizeF(300, 300) << whole << whole;
         // Crop covers the item from its top-left corner and cuts off the rest of the
         // image instead of drawing it past the item's edges.
-        QTest::newRow("crop, item taller") << 2 << QSizeF(100, 100) << QRectF(0, 0, 100, 100)
-                                           << QRectF(0, 0, 100, 100);
-        QTest::newRow("crop, item wider") << 2 << QSizeF(400, 100) << QRectF(0, 0, 400, 100)
-                                          << QRectF(0, 0, 200, 50);
+        QTest::newRow("crop, item taller") << 2 << QSizeF(100, 100) << QRectF(0, 0, 100, 100) << QRectF(0, 0, 100, 100);
+        QTest::newRow("crop, item wider") << 2 << QSizeF(400, 100) << QRectF(0, 0, 400, 100) << QRectF(0, 0, 200, 50);
         QTest::newRow("crop, same aspect") << 2 << QSizeF(100, 50) << QRectF(0, 0, 100, 50) << whole;
         QTest::newRow("crop, empty item") << 2 << QSizeF(0, 0) << QRectF(0, 0, 0, 0) << QRectF();
     }

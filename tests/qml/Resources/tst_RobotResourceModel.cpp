@@ -174,9 +174,10 @@ void tst_RobotResourceModel::resourceWritesItsJson()
     TestResource resource;
     QJsonObject json{{QStringLiteral("points"), 3}};
     resource.toJson(JsonContext(), json);
-    QCOMPARE(compact(json), QStringLiteral(R"({"creation_date":"2024-11-12T09:30:05.123Z",)"
-                                           R"("group_id":"{0a1b2c3d-0000-4000-8000-00000000000f}",)"
-                                           R"("id":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}","name":"path","points":3})"));
+    QCOMPARE(compact(json),
+             QStringLiteral(R"({"creation_date":"2024-11-12T09:30:05.123Z",)"
+                            R"("group_id":"{0a1b2c3d-0000-4000-8000-00000000000f}",)"
+                            R"("id":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}","name":"path","points":3})"));
 }
 
 void tst_RobotResourceModel::resourceReadsJson_data()
@@ -190,15 +191,17 @@ void tst_RobotResourceModel::resourceReadsJson_data()
 
     const QDateTime utcTime(QDate(2024, 1, 2), QTime(3, 4, 5, 6), QTimeZone::utc());
     QTest::newRow("date without zone is UTC")
-        << QByteArray(R"({"id":"6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b","group_id":"{0a1b2c3d-0000-4000-8000-00000000000f}",)"
-                      R"("name":"path","creation_date":"2024-01-02T03:04:05.006"})")
+        << QByteArray(
+               R"({"id":"6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b","group_id":"{0a1b2c3d-0000-4000-8000-00000000000f}",)"
+               R"("name":"path","creation_date":"2024-01-02T03:04:05.006"})")
         << someUuid << otherUuid << utcTime
         << R"({"creation_date":"2024-01-02T03:04:05.006Z","group_id":"{0a1b2c3d-0000-4000-8000-00000000000f}",)"
            R"("id":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}","name":"path"})"
         << QStringList{"creationDateChanged"};
     QTest::newRow("date with offset is converted")
-        << QByteArray(R"({"id":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}","group_id":"0a1b2c3d-0000-4000-8000-00000000000f",)"
-                      R"("name":"renamed","creation_date":"2024-01-02T05:04:05.006+02:00"})")
+        << QByteArray(
+               R"({"id":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}","group_id":"0a1b2c3d-0000-4000-8000-00000000000f",)"
+               R"("name":"renamed","creation_date":"2024-01-02T05:04:05.006+02:00"})")
         << someUuid << otherUuid << utcTime
         << R"({"creation_date":"2024-01-02T03:04:05.006Z","group_id":"{0a1b2c3d-0000-4000-8000-00000000000f}",)"
            R"("id":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}","name":"renamed"})"
@@ -229,7 +232,9 @@ void tst_RobotResourceModel::resourceReadsJson()
 
     TestResource resource;
     QStringList emitted;
-    const auto record = [&emitted](const char *name) { return [&emitted, name] { emitted << QString::fromLatin1(name); }; };
+    const auto record = [&emitted](const char *name) {
+        return [&emitted, name] { emitted << QString::fromLatin1(name); };
+    };
     connect(&resource, &IRobotResource::uuidChanged, this, record("uuidChanged"));
     connect(&resource, &IRobotResource::groupChanged, this, record("groupChanged"));
     connect(&resource, &IRobotResource::creationDateChanged, this, record("creationDateChanged"));
@@ -259,11 +264,13 @@ void tst_RobotResourceModel::badJsonChangesNothing_data()
     QTest::newRow("id not a UUID") << QByteArray(R"({"id":"{0}","group_id":null,"name":"n","creation_date":""})")
                                    << "JsonInvalidTypeException: Could not parse JSON value as type \"UUID\"";
     QTest::newRow("no group") << QByteArray(R"({"id":"","name":"n","creation_date":""})") << missing;
-    QTest::newRow("group a number") << QByteArray(R"({"id":"","group_id":1,"name":"n","creation_date":""})")
-                                    << "JsonInvalidTypeException: Invalid type \"number\" for json value. Expected \"string\"";
+    QTest::newRow("group a number")
+        << QByteArray(R"({"id":"","group_id":1,"name":"n","creation_date":""})")
+        << "JsonInvalidTypeException: Invalid type \"number\" for json value. Expected \"string\"";
     QTest::newRow("no date") << QByteArray(R"({"id":"","group_id":null,"name":"n"})") << missing;
-    QTest::newRow("date a number") << QByteArray(R"({"id":"","group_id":null,"name":"n","creation_date":5})")
-                                   << "JsonInvalidTypeException: Invalid type \"number\" for json value. Expected \"string\"";
+    QTest::newRow("date a number")
+        << QByteArray(R"({"id":"","group_id":null,"name":"n","creation_date":5})")
+        << "JsonInvalidTypeException: Invalid type \"number\" for json value. Expected \"string\"";
     QTest::newRow("no name") << QByteArray(R"({"id":"","group_id":null,"creation_date":""})") << missing;
     QTest::newRow("name null") << QByteArray(R"({"id":"","group_id":null,"name":null,"creation_date":""})")
                                << "JsonInvalidTypeException: Invalid type \"null\" for json value. Expected \"string\"";

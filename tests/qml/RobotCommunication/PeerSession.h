@@ -20,16 +20,13 @@ struct PeerSession
     RosBridgeClient client;
 
     // Listens and connects; false when either fails.
-    bool start()
-    {
-        return peer.listen() && reconnect();
-    }
+    bool start() { return peer.listen() && reconnect(); }
 
     bool reconnect()
     {
         QFuture<bool> attempt = client.connect(QStringLiteral("127.0.0.1"), peer.port());
         return QTest::qWaitFor([&] { return attempt.isFinished(); }) && attempt.resultCount() == 1 && attempt.result()
-            && QTest::qWaitFor([&] { return peer.connectionCount() == 1; });
+               && QTest::qWaitFor([&] { return peer.connectionCount() == 1; });
     }
 
     // The id the client gave its most recent call, as sent.
@@ -79,6 +76,7 @@ QString outcomeOf(QFuture<T> future, const std::function<QString(const T &)> &sh
 
 inline QString showResponse(const RosBridgeClient::ServiceCallResponse &response)
 {
-    return QStringLiteral("%1 %2").arg(response.result ? QStringLiteral("true") : QStringLiteral("false"),
-                                      QString::fromUtf8(QJsonDocument(response.values).toJson(QJsonDocument::Compact)));
+    return QStringLiteral("%1 %2").arg(
+        response.result ? QStringLiteral("true") : QStringLiteral("false"),
+        QString::fromUtf8(QJsonDocument(response.values).toJson(QJsonDocument::Compact)));
 }

@@ -46,8 +46,8 @@ bool startPeer(Setup &s)
     file.write(R"({"services": {"/interface/echo": {"values": {"success": true, "message": ""}}}})");
     file.close();
     s.peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    s.peer.start(QStringLiteral(ROSBRIDGE_PEER), {QStringLiteral("--port"), QStringLiteral("0"),
-                                                  QStringLiteral("--script"), script});
+    s.peer.start(QStringLiteral(ROSBRIDGE_PEER),
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"), script});
     QByteArray output;
     while (!output.contains('\n') && s.peer.waitForReadyRead(10000))
         output += s.peer.readAllStandardOutput();
@@ -100,7 +100,8 @@ void PublishedMessagesReceived(benchmark::State &state)
     QTimer::singleShot(200, &settle, &QEventLoop::quit);
     settle.exec();
 
-    const QByteArray burst = QByteArray("burst ") + QByteArray::number(MessagesPerBurst)
+    const QByteArray burst =
+        QByteArray("burst ") + QByteArray::number(MessagesPerBurst)
         + R"( /stream {"pose":{"pose":{"position":{"x":1.5,"y":-2,"z":0},"orientation":{"x":0,"y":0,"z":0.7,"w":0.7}}},"twist":{"twist":{"linear":{"x":0.5,"y":0,"z":0}}}})"
         + '\n';
     double seconds = 0;

@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     int rawMessages = 0;
     int typedMessages = 0;
-    std::unique_ptr<RobotSubscription> subscription(client.subscribe(QStringLiteral("/t"), QStringLiteral("x/Y"), nullptr));
+    std::unique_ptr<RobotSubscription> subscription(client.subscribe(QStringLiteral("/t"), QStringLiteral("x/Y"),
+                                                                     nullptr));
     subscription->onMessage([&](const QJsonObject &) { ++rawMessages; });
     subscription->onMessage<QVector3D>([&](const QVector3D &) { ++typedMessages; });
 

@@ -41,14 +41,10 @@ Outcome readAs(const QJsonValue &value)
 Outcome read(const QString &reader, const QJsonValue &value)
 {
     static const QHash<QString, std::function<Outcome(const QJsonValue &)>> readers{
-        {QStringLiteral("string"), readAs<QString>},
-        {QStringLiteral("bool"), readAs<bool>},
-        {QStringLiteral("double"), readAs<double>},
-        {QStringLiteral("float"), readAs<float>},
-        {QStringLiteral("uuid"), readAs<QUuid>},
-        {QStringLiteral("numbers"), readAs<QList<double>>},
-        {QStringLiteral("vector"), readAs<QVector3D>},
-        {QStringLiteral("quaternion"), readAs<QQuaternion>},
+        {QStringLiteral("string"), readAs<QString>},   {QStringLiteral("bool"), readAs<bool>},
+        {QStringLiteral("double"), readAs<double>},    {QStringLiteral("float"), readAs<float>},
+        {QStringLiteral("uuid"), readAs<QUuid>},       {QStringLiteral("numbers"), readAs<QList<double>>},
+        {QStringLiteral("vector"), readAs<QVector3D>}, {QStringLiteral("quaternion"), readAs<QQuaternion>},
     };
     return readers.value(reader)(value);
 }
@@ -89,7 +85,8 @@ void tst_JsonReaders::readers_data()
     const QString missing = QStringLiteral("Missing expected json value");
     const QUuid uuid = QUuid::fromString(QStringLiteral("{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}"));
 
-    QTest::newRow("string") << "string" << QByteArray(R"({"v":"a\u00e9"})") << QVariant(QStringLiteral("a\u00e9")) << none << none;
+    QTest::newRow("string") << "string" << QByteArray(R"({"v":"a\u00e9"})") << QVariant(QStringLiteral("a\u00e9"))
+                            << none << none;
     QTest::newRow("empty string") << "string" << QByteArray(R"({"v":""})") << QVariant(QString()) << none << none;
     QTest::newRow("null as string") << "string" << QByteArray(R"({"v":null})") << QVariant() << invalid
                                     << "Invalid type \"null\" for json value. Expected \"string\"";
@@ -116,8 +113,8 @@ void tst_JsonReaders::readers_data()
                                  << QVariant(uuid) << none << none;
     QTest::newRow("uuid bare") << "uuid" << QByteArray(R"({"v":"6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b"})")
                                << QVariant(uuid) << none << none;
-    QTest::newRow("uuid upper case braced") << "uuid" << QByteArray(R"({"v":"{6F1D2A3B-4C5D-4E6F-8A9B-0C1D2E3F4A5B}"})")
-                                            << QVariant(uuid) << none << none;
+    QTest::newRow("uuid upper case braced")
+        << "uuid" << QByteArray(R"({"v":"{6F1D2A3B-4C5D-4E6F-8A9B-0C1D2E3F4A5B}"})") << QVariant(uuid) << none << none;
     QTest::newRow("uuid empty") << "uuid" << QByteArray(R"({"v":""})") << QVariant(QUuid()) << none << none;
     QTest::newRow("uuid zero") << "uuid" << QByteArray(R"({"v":"00000000-0000-0000-0000-000000000000"})")
                                << QVariant(QUuid()) << none << none;
@@ -144,16 +141,16 @@ void tst_JsonReaders::readers_data()
                             << QVariant(QVector3D(1, -2, 0.5f)) << none << none;
     QTest::newRow("vector without z") << "vector" << QByteArray(R"({"v":{"x":1,"y":2}})") << QVariant() << undefined
                                       << missing;
-    QTest::newRow("vector with a string z first") << "vector" << QByteArray(R"({"v":{"z":"0"}})") << QVariant()
-                                                  << invalid
-                                                  << "Invalid type \"string\" for json value. Expected \"number\"";
+    QTest::newRow("vector with a string z first")
+        << "vector" << QByteArray(R"({"v":{"z":"0"}})") << QVariant() << invalid
+        << "Invalid type \"string\" for json value. Expected \"number\"";
     QTest::newRow("number as vector") << "vector" << QByteArray(R"({"v":4})") << QVariant() << invalid
                                       << "Could not parse JSON value as type \"position\"";
     QTest::newRow("absent vector") << "vector" << QByteArray("{}") << QVariant() << undefined << missing;
     QTest::newRow("quaternion") << "quaternion" << QByteArray(R"({"v":{"x":0.5,"y":-0.5,"z":0.25,"w":0.75}})")
                                 << QVariant(QQuaternion(0.75f, 0.5f, -0.5f, 0.25f)) << none << none;
-    QTest::newRow("quaternion without w") << "quaternion" << QByteArray(R"({"v":{"x":0,"y":0,"z":0}})") << QVariant()
-                                          << undefined << missing;
+    QTest::newRow("quaternion without w")
+        << "quaternion" << QByteArray(R"({"v":{"x":0,"y":0,"z":0}})") << QVariant() << undefined << missing;
     QTest::newRow("array as quaternion") << "quaternion" << QByteArray(R"({"v":[0,0,0,1]})") << QVariant() << invalid
                                          << "Could not parse JSON value as type \"quaternion\"";
 }
@@ -182,13 +179,13 @@ void tst_JsonReaders::exceptionTexts_data()
     QTest::newRow("key form") << QString::fromUtf8(
         JsonInvalidTypeException(QStringLiteral("values"), QJsonValue::Double, QJsonValue::Array).what())
                               << "Invalid type \"number\" for json value \"values\". Expected \"array\"";
-    QTest::newRow("undefined type word") << QString::fromUtf8(
-        JsonInvalidTypeException(QJsonValue::Undefined, QJsonValue::Object).what())
-                                         << "Invalid type \"undefined\" for json value. Expected \"object\"";
+    QTest::newRow("undefined type word")
+        << QString::fromUtf8(JsonInvalidTypeException(QJsonValue::Undefined, QJsonValue::Object).what())
+        << "Invalid type \"undefined\" for json value. Expected \"object\"";
     QTest::newRow("plain message") << QString::fromUtf8(JsonException(QStringLiteral("\u00fcber %1")).what())
                                    << QStringLiteral("\u00fcber %1");
-    QTest::newRow("failed with message") << QString::fromUtf8(ServiceCallFailedException(QStringLiteral("no map")).what())
-                                         << "no map";
+    QTest::newRow("failed with message")
+        << QString::fromUtf8(ServiceCallFailedException(QStringLiteral("no map")).what()) << "no map";
     QTest::newRow("failed with empty message")
         << QString::fromUtf8(ServiceCallFailedException(QString()).what()) << "Service call failed";
     QTest::newRow("failed with values")
@@ -213,17 +210,17 @@ void tst_JsonReaders::exceptionsSurviveCloneAndRaise_data()
     QTest::addColumn<QJsonArray>("values");
 
     const QJsonArray values{QJsonObject{{QStringLiteral("a"), 1}}, 2};
-    QTest::newRow("JsonException") << ExceptionFactory([] { return new JsonException(QStringLiteral("m")); })
-                                   << "m" << QJsonArray();
+    QTest::newRow("JsonException") << ExceptionFactory([] { return new JsonException(QStringLiteral("m")); }) << "m"
+                                   << QJsonArray();
     QTest::newRow("JsonInvalidTypeException")
         << ExceptionFactory([] { return new JsonInvalidTypeException(QStringLiteral("UUID")); })
         << "Could not parse JSON value as type \"UUID\"" << QJsonArray();
-    QTest::newRow("JsonUndefinedException") << ExceptionFactory([] { return new JsonUndefinedException; })
-                                            << "Missing expected json value" << QJsonArray();
-    QTest::newRow("RobotNotConnectedException") << ExceptionFactory([] { return new RobotNotConnectedException; })
-                                                << "Robot is not connected" << QJsonArray();
-    QTest::newRow("ServiceCallTimeoutException") << ExceptionFactory([] { return new ServiceCallTimeoutException; })
-                                                 << "Service call timed out" << QJsonArray();
+    QTest::newRow("JsonUndefinedException")
+        << ExceptionFactory([] { return new JsonUndefinedException; }) << "Missing expected json value" << QJsonArray();
+    QTest::newRow("RobotNotConnectedException")
+        << ExceptionFactory([] { return new RobotNotConnectedException; }) << "Robot is not connected" << QJsonArray();
+    QTest::newRow("ServiceCallTimeoutException")
+        << ExceptionFactory([] { return new ServiceCallTimeoutException; }) << "Service call timed out" << QJsonArray();
     QTest::newRow("ServiceCallFailedException")
         << ExceptionFactory([values] { return new ServiceCallFailedException(values); }) << "Service call failed"
         << values;

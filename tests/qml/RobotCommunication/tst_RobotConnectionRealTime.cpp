@@ -46,7 +46,8 @@ private slots:
         silenceClock.start();
 
         QTRY_VERIFY_WITH_TIMEOUT(call.isFinished(), 15000);
-        QVERIFY2(callClock.elapsed() >= 9500 && callClock.elapsed() < 13000, qPrintable(QString::number(callClock.elapsed())));
+        QVERIFY2(callClock.elapsed() >= 9500 && callClock.elapsed() < 13000,
+                 qPrintable(QString::number(callClock.elapsed())));
         QCOMPARE(outcomeOf<RosBridgeClient::ServiceCallResponse>(call, showResponse),
                  QStringLiteral("ServiceCallTimeoutException: Service call timed out"));
 

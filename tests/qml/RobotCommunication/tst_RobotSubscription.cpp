@@ -46,7 +46,9 @@ void tst_RobotSubscription::callbacksRunInOrderAndAFailingOneIsOnlyLogged()
 {
     RobotSubscription subscription(topicData(topic), nullptr);
     QStringList calls;
-    subscription.onMessage([&](const QJsonObject &message) { calls << QStringLiteral("first %1").arg(message.value(QLatin1String("n")).toInt()); });
+    subscription.onMessage([&](const QJsonObject &message) {
+        calls << QStringLiteral("first %1").arg(message.value(QLatin1String("n")).toInt());
+    });
     subscription.onMessage([&](const QJsonObject &) {
         calls << QStringLiteral("second");
         throw std::runtime_error("boom");
@@ -88,12 +90,15 @@ void tst_RobotSubscription::typedCallbackReadsTheMessageFirst()
     subscription.onMessage<QVector3D>([&](const QVector3D &v) { read << v; });
     QSignalSpy received(&subscription, &RobotSubscription::messageReceived);
 
-    subscription.processMessage(topic, QJsonObject{{QStringLiteral("x"), 1}, {QStringLiteral("y"), 2}, {QStringLiteral("z"), 3}});
+    subscription.processMessage(
+        topic, QJsonObject{{QStringLiteral("x"), 1}, {QStringLiteral("y"), 2}, {QStringLiteral("z"), 3}});
     QTest::ignoreMessage(QtWarningMsg, R"(Exception in callback for topic "/odom" : Missing expected json value)");
     subscription.processMessage(topic, QJsonObject{{QStringLiteral("x"), 1}, {QStringLiteral("y"), 2}});
-    QTest::ignoreMessage(QtWarningMsg,
-                         R"(Exception in callback for topic "/odom" : Invalid type "string" for json value. Expected "number")");
-    subscription.processMessage(topic, QJsonObject{{QStringLiteral("x"), 1}, {QStringLiteral("y"), 2}, {QStringLiteral("z"), "3"}});
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        R"(Exception in callback for topic "/odom" : Invalid type "string" for json value. Expected "number")");
+    subscription.processMessage(
+        topic, QJsonObject{{QStringLiteral("x"), 1}, {QStringLiteral("y"), 2}, {QStringLiteral("z"), "3"}});
     QCOMPARE(read, QList<QVector3D>{QVector3D(1, 2, 3)});
     QCOMPARE(received.size(), 3);
 }
@@ -148,7 +153,8 @@ void tst_RobotSubscription::javaScriptCallbackNeedsAnEngine()
 {
     QJSEngine engine;
     RobotSubscription subscription(topicData(topic), nullptr);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^A JavaScript callback needs a subscription")));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^A JavaScript callback needs a subscription")));
     subscription.onMessage(engine.evaluate(QStringLiteral("(function () {})")));
     subscription.processMessage(topic, QJsonObject());
 }

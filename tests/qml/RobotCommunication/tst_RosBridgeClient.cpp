@@ -56,8 +56,8 @@ QJsonValue json(const char *text)
 }
 
 const QString timedOut = QStringLiteral(R"(^Service call QUuid\("\{[0-9a-f-]{36}\}"\) timed out$)");
-const QString unknownCall =
-    QStringLiteral(R"(^Received service response for unknown service call QUuid\("\{[0-9a-f-]{36}\}"\) for service "%1"$)");
+const QString unknownCall = QStringLiteral(
+    R"(^Received service response for unknown service call QUuid\("\{[0-9a-f-]{36}\}"\) for service "%1"$)");
 
 } // namespace
 
@@ -108,10 +108,10 @@ void tst_RosBridgeClient::framesAreCompactWithSortedKeys()
     QVERIFY(session.start());
     session.peer.setServiceReply(service, RosBridgePeerReply::answer(json(R"({"sum":3})")));
 
-    QFuture<RosBridgeClient::ServiceCallResponse> call =
-        session.client.callService(service, QJsonObject{{QStringLiteral("zeta"), 1}, {QStringLiteral("alpha"), "x"}}, 5000);
-    std::unique_ptr<RobotSubscription> typed(
-        session.client.subscribe(QStringLiteral("/odom"), QStringLiteral("nav_msgs/Odometry"), nullptr));
+    QFuture<RosBridgeClient::ServiceCallResponse> call = session.client.callService(
+        service, QJsonObject{{QStringLiteral("zeta"), 1}, {QStringLiteral("alpha"), "x"}}, 5000);
+    std::unique_ptr<RobotSubscription> typed(session.client.subscribe(QStringLiteral("/odom"),
+                                                                      QStringLiteral("nav_msgs/Odometry"), nullptr));
     std::unique_ptr<RobotSubscription> untyped(session.client.subscribe(QStringLiteral("/status"), QString(), nullptr));
     session.client.unsubscribe(QStringLiteral("/other"));
     QTRY_COMPARE(session.peer.receivedFrames().size(), 4);
@@ -136,14 +136,15 @@ void tst_RosBridgeClient::responses_data()
     QTest::addColumn<QString>("asDerived");
 
     const QString notGeneric = QStringLiteral("JsonUndefinedException: Missing expected json value");
-    const QString several = QStringLiteral("ServiceCallMoreThanOneResponseException: Service call received more than one response");
+    const QString several =
+        QStringLiteral("ServiceCallMoreThanOneResponseException: Service call received more than one response");
     const QString failed = QStringLiteral("ServiceCallFailedException: Service call failed");
     const QJsonValue absent(QJsonValue::Undefined);
 
-    QTest::newRow("object") << true << json(R"({"sum":3})") << R"(ok true [{"sum":3}])" << "ok 3" << notGeneric
-                            << notGeneric;
-    QTest::newRow("array of one") << true << json(R"([{"sum":4}])") << R"(ok true [{"sum":4}])" << "ok 4"
-                                  << notGeneric << notGeneric;
+    QTest::newRow("object") << true << json(R"({"sum":3})") << R"(ok true [{"sum":3}])"
+                            << "ok 3" << notGeneric << notGeneric;
+    QTest::newRow("array of one") << true << json(R"([{"sum":4}])") << R"(ok true [{"sum":4}])"
+                                  << "ok 4" << notGeneric << notGeneric;
     QTest::newRow("array of two") << true << json(R"([{"sum":4},{"sum":5}])") << R"(ok true [{"sum":4},{"sum":5}])"
                                   << several << several << several;
     QTest::newRow("no values") << true << absent << "ok true []" << several << several << several;
@@ -159,24 +160,27 @@ void tst_RosBridgeClient::responses_data()
     const QString numberValues = QStringLiteral(
         "JsonInvalidTypeException: Invalid type \"number\" for json value \"values\". Expected \"array\"");
     QTest::newRow("number") << true << json("7") << numberValues << numberValues << numberValues << numberValues;
-    QTest::newRow("null") << false << json("null")
-                          << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\""
-                          << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\""
-                          << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\""
-                          << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\"";
-    QTest::newRow("object without success") << false << json(R"({"sum":3})") << R"(ok false [{"sum":3}])" << failed
-                                            << failed << failed;
+    QTest::newRow("null")
+        << false << json("null")
+        << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\""
+        << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\""
+        << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\""
+        << "JsonInvalidTypeException: Invalid type \"null\" for json value \"values\". Expected \"array\"";
+    QTest::newRow("object without success")
+        << false << json(R"({"sum":3})") << R"(ok false [{"sum":3}])" << failed << failed << failed;
     QTest::newRow("generic failure") << true << json(R"({"success":false,"message":"busy","uuid":""})")
                                      << R"(ok true [{"message":"busy","success":false,"uuid":""}])"
                                      << "JsonUndefinedException: Missing expected json value"
-                                     << "ServiceCallFailedException: busy" << "ServiceCallFailedException: busy";
-    QTest::newRow("generic failure without message") << true << json(R"({"success":false,"message":"","uuid":""})")
-                                                     << R"(ok true [{"message":"","success":false,"uuid":""}])"
-                                                     << notGeneric << failed << failed;
+                                     << "ServiceCallFailedException: busy"
+                                     << "ServiceCallFailedException: busy";
+    QTest::newRow("generic failure without message")
+        << true << json(R"({"success":false,"message":"","uuid":""})")
+        << R"(ok true [{"message":"","success":false,"uuid":""}])" << notGeneric << failed << failed;
     QTest::newRow("generic success")
         << true << json(R"({"success":true,"message":"saved","uuid":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}"})")
         << R"(ok true [{"message":"saved","success":true,"uuid":"{6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b}"}])"
-        << notGeneric << "ok true saved" << "ok 6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b";
+        << notGeneric << "ok true saved"
+        << "ok 6f1d2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b";
     QTest::newRow("generic with a mistyped flag")
         << true << json(R"({"success":"yes","message":""})") << R"(ok true [{"message":"","success":"yes"}])"
         << notGeneric << "JsonInvalidTypeException: Invalid type \"string\" for json value. Expected \"boolean\""
@@ -214,10 +218,12 @@ void tst_RosBridgeClient::responses()
     QCOMPARE(outcomeOf<Sum>(sumCall, [](const Sum &s) { return QString::number(s.sum); }), asSum);
     QCOMPARE(outcomeOf<RobotMessages::GenericResponse>(genericCall,
                                                        [](const RobotMessages::GenericResponse &g) {
-                                                           return QStringLiteral("%1 %2").arg(g.success ? "true" : "false", g.message);
+                                                           return QStringLiteral("%1 %2").arg(
+                                                               g.success ? "true" : "false", g.message);
                                                        }),
              asGeneric);
-    QCOMPARE(outcomeOf<SavedThing>(derivedCall, [](const SavedThing &t) { return t.uuid.toString(QUuid::WithoutBraces); }),
+    QCOMPARE(outcomeOf<SavedThing>(derivedCall,
+                                   [](const SavedThing &t) { return t.uuid.toString(QUuid::WithoutBraces); }),
              asDerived);
 }
 
@@ -226,8 +232,9 @@ void tst_RosBridgeClient::typedRequestIsWritten()
     PeerSession session;
     QVERIFY(session.start());
     session.peer.setServiceHandler(service, [](const QJsonObject &args) {
-        return RosBridgePeerReply::answer(
-            QJsonObject{{QStringLiteral("sum"), args.value(QLatin1String("a")).toDouble() + args.value(QLatin1String("b")).toDouble()}});
+        return RosBridgePeerReply::answer(QJsonObject{
+            {QStringLiteral("sum"),
+             args.value(QLatin1String("a")).toDouble() + args.value(QLatin1String("b")).toDouble()}});
     });
     QFuture<Sum> call = session.client.callService<Sum>(service, AddRequest{1.5, 2}, 5000);
     QTRY_VERIFY(call.isFinished());
@@ -370,7 +377,8 @@ void tst_RosBridgeClient::malformedResponseLeavesTheCallToItsTimeLimit()
     QVERIFY(session.start());
     session.peer.setServiceReply(service, RosBridgePeerReply::with(Behaviour::Silence));
     QSignalSpy published(&session.client, &RosBridgeClient::messageReceived);
-    QFuture<RosBridgeClient::ServiceCallResponse> call = session.client.callService(service, QJsonObject(), shortTimeoutMs);
+    QFuture<RosBridgeClient::ServiceCallResponse> call = session.client.callService(service, QJsonObject(),
+                                                                                    shortTimeoutMs);
     QTRY_VERIFY(!session.lastCallId().isEmpty());
 
     QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
@@ -388,15 +396,26 @@ void tst_RosBridgeClient::concurrentCallsAreMatchedById()
     QVERIFY(session.start());
     // Each call is answered after the delay it asks for, with its own number.
     session.peer.setServiceHandler(service, [](const QJsonObject &args) {
-        RosBridgePeerReply reply = RosBridgePeerReply::with(Behaviour::Delay, QJsonObject{{QStringLiteral("sum"), args.value(QLatin1String("n"))}});
+        RosBridgePeerReply reply = RosBridgePeerReply::with(
+            Behaviour::Delay, QJsonObject{{QStringLiteral("sum"), args.value(QLatin1String("n"))}});
         reply.delay = std::chrono::milliseconds(args.value(QLatin1String("delay")).toInt());
         return reply;
     });
     QList<int> finishOrder;
-    QFuture<Sum> slow = session.client.callService<Sum>(service, QJsonObject{{QStringLiteral("n"), 1}, {QStringLiteral("delay"), 150}}, 5000)
-                            .then([&](const Sum &s) { finishOrder << 1; return s; });
-    QFuture<Sum> fast = session.client.callService<Sum>(service, QJsonObject{{QStringLiteral("n"), 2}, {QStringLiteral("delay"), 0}}, 5000)
-                            .then([&](const Sum &s) { finishOrder << 2; return s; });
+    QFuture<Sum> slow =
+        session.client
+            .callService<Sum>(service, QJsonObject{{QStringLiteral("n"), 1}, {QStringLiteral("delay"), 150}}, 5000)
+            .then([&](const Sum &s) {
+                finishOrder << 1;
+                return s;
+            });
+    QFuture<Sum> fast = session.client
+                            .callService<Sum>(service,
+                                              QJsonObject{{QStringLiteral("n"), 2}, {QStringLiteral("delay"), 0}}, 5000)
+                            .then([&](const Sum &s) {
+                                finishOrder << 2;
+                                return s;
+                            });
     QTRY_VERIFY(slow.isFinished() && fast.isFinished());
     QCOMPARE(slow.result().sum, 1.0);
     QCOMPARE(fast.result().sum, 2.0);
@@ -507,12 +526,12 @@ void tst_RosBridgeClient::subscriptionBeforeConnectingIsSentOnConnect()
 {
     PeerSession session;
     QVERIFY(session.peer.listen());
-    std::unique_ptr<RobotSubscription> early(
-        session.client.subscribe(QStringLiteral("/odom"), QStringLiteral("nav_msgs/Odometry"), nullptr));
+    std::unique_ptr<RobotSubscription> early(session.client.subscribe(QStringLiteral("/odom"),
+                                                                      QStringLiteral("nav_msgs/Odometry"), nullptr));
     QFuture<bool> attempt = session.client.connect(QStringLiteral("127.0.0.1"), session.peer.port());
     // Subscribed while the connection is being made: sent once it is up, not before.
-    std::unique_ptr<RobotSubscription> duringHandshake(
-        session.client.subscribe(QStringLiteral("/status"), QString(), nullptr));
+    std::unique_ptr<RobotSubscription> duringHandshake(session.client.subscribe(QStringLiteral("/status"), QString(),
+                                                                                nullptr));
     QTRY_VERIFY(attempt.isFinished());
     QTRY_COMPARE(session.peer.subscribedTopics(), (QStringList{QStringLiteral("/odom"), QStringLiteral("/status")}));
     QCOMPARE(session.peer.receivedFrames(QStringLiteral("subscribe")).size(), 2);
@@ -527,7 +546,8 @@ void tst_RosBridgeClient::reconnectSubscribesAgain()
 {
     PeerSession session;
     QVERIFY(session.start());
-    std::unique_ptr<RobotSubscription> kept(session.client.subscribe(QStringLiteral("/odom"), QStringLiteral("nav_msgs/Odometry"), nullptr));
+    std::unique_ptr<RobotSubscription> kept(session.client.subscribe(QStringLiteral("/odom"),
+                                                                     QStringLiteral("nav_msgs/Odometry"), nullptr));
     std::unique_ptr<RobotSubscription> dropped(session.client.subscribe(QStringLiteral("/status"), QString(), nullptr));
     QTRY_COMPARE(session.peer.subscribedTopics().size(), 2);
 
@@ -541,10 +561,9 @@ void tst_RosBridgeClient::reconnectSubscribesAgain()
     QTRY_COMPARE(session.peer.subscribedTopics(), QStringList{QStringLiteral("/odom")});
     const QList<QJsonObject> frames = session.peer.receivedFrames(QString());
     QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.first(),
-             (QJsonObject{{QStringLiteral("op"), QStringLiteral("subscribe")},
-                          {QStringLiteral("topic"), QStringLiteral("/odom")},
-                          {QStringLiteral("type"), QStringLiteral("nav_msgs/Odometry")}}));
+    QCOMPARE(frames.first(), (QJsonObject{{QStringLiteral("op"), QStringLiteral("subscribe")},
+                                          {QStringLiteral("topic"), QStringLiteral("/odom")},
+                                          {QStringLiteral("type"), QStringLiteral("nav_msgs/Odometry")}}));
 
     QSignalSpy messages(kept.get(), &RobotSubscription::messageReceived);
     QCOMPARE(session.peer.publish(QStringLiteral("/odom"), QJsonObject{{QStringLiteral("seq"), 2}}), 1);

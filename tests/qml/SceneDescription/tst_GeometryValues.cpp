@@ -65,8 +65,7 @@ void tst_GeometryValues::normalizing_data()
     QTest::newRow("unit") << Coordinate{0, -1, 0} << Coordinate{0, -1, 0} << Coordinate{0, -1, 0};
     QTest::newRow("3-4-0") << Coordinate{3, 4, 0} << Coordinate{0.6, 0.8, 0} << Coordinate{0.6, 0.8, 0};
     QTest::newRow("just beyond the tolerance") << Coordinate{2e-12, 0, 0} << Coordinate{1, 0, 0} << Coordinate{1, 0, 0};
-    QTest::newRow("huge") << Coordinate{0, -1e300, 0} << Coordinate{0, -1, 0}
-                          << Coordinate{0, -1, 0};
+    QTest::newRow("huge") << Coordinate{0, -1e300, 0} << Coordinate{0, -1, 0} << Coordinate{0, -1, 0};
     QTest::newRow("not a number") << Coordinate{notANumber, 1, 0} << Coordinate{notANumber, notANumber, notANumber}
                                   << Coordinate{notANumber, notANumber, notANumber};
 }
@@ -175,14 +174,18 @@ void tst_GeometryValues::propertiesReadAndWriteThroughTheMetaObject()
 {
     PoseWithCovariance pose;
     const QMetaObject &meta = PoseWithCovariance::staticMetaObject;
-    QVERIFY(meta.property(meta.indexOfProperty("position")).writeOnGadget(&pose, QVariant::fromValue(Coordinate{1, 2, 3})));
-    QVERIFY(meta.property(meta.indexOfProperty("covariance")).writeOnGadget(&pose, QVariant::fromValue(QList<double>{0.5})));
+    QVERIFY(
+        meta.property(meta.indexOfProperty("position")).writeOnGadget(&pose, QVariant::fromValue(Coordinate{1, 2, 3})));
+    QVERIFY(meta.property(meta.indexOfProperty("covariance"))
+                .writeOnGadget(&pose, QVariant::fromValue(QList<double>{0.5})));
     QCOMPARE(pose.position, (Coordinate{1, 2, 3}));
     QCOMPARE(pose.covariance, QList<double>{0.5});
-    QCOMPARE(meta.property(meta.indexOfProperty("orientation")).readOnGadget(&pose).value<QQuaternion>(), QQuaternion());
+    QCOMPARE(meta.property(meta.indexOfProperty("orientation")).readOnGadget(&pose).value<QQuaternion>(),
+             QQuaternion());
 
     Coordinate c;
-    QVERIFY(Coordinate::staticMetaObject.property(Coordinate::staticMetaObject.indexOfProperty("y")).writeOnGadget(&c, 4.5));
+    QVERIFY(Coordinate::staticMetaObject.property(Coordinate::staticMetaObject.indexOfProperty("y"))
+                .writeOnGadget(&c, 4.5));
     QCOMPARE(c, (Coordinate{0, 4.5, 0}));
     // The invokables are reachable through the meta-object too (as QML calls them).
     double length = 0;
@@ -199,7 +202,8 @@ void tst_GeometryValues::coordinateStreamsRoundTrip_data()
     QTest::addColumn<Coordinate>("expected");
     const Coordinate value{0.1, -2.5e300, 3};
     QTest::newRow("big endian, double") << int(QDataStream::BigEndian) << int(QDataStream::DoublePrecision) << value;
-    QTest::newRow("little endian, double") << int(QDataStream::LittleEndian) << int(QDataStream::DoublePrecision) << value;
+    QTest::newRow("little endian, double")
+        << int(QDataStream::LittleEndian) << int(QDataStream::DoublePrecision) << value;
     QTest::newRow("single precision") << int(QDataStream::BigEndian) << int(QDataStream::SinglePrecision)
                                       << Coordinate{double(0.1f), -std::numeric_limits<double>::infinity(), 3};
 }
