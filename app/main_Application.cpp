@@ -10,6 +10,8 @@
 #include "ExtendedDeviceType.h"
 #include "FileDialogHandler.h"
 #include "Halvora.h"
+#include "HardwareSettings.h"
+#include "HwSettingsGUI.h"
 #include "LogParser.h"
 #include "OstDevice.h"
 #include "OstFactory.h"
@@ -105,8 +107,8 @@ void main_Application::createManagers()
     // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
     // on a later pass of the event loop:
     //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
-    // HardwareSettings, then its connection:
-    //   OstFactory::ActiveDeviceChanged -> HardwareSettings::setOstDevice
+    m_hardwareSettings = create<HardwareSettings>();
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
     // The remaining connections:
     //   OstFactory::ActiveDeviceChanged -> AppBinaryManager::setDevice
@@ -148,7 +150,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
     // binManager: the AppBinaryManager
     // toolchainInstall: the ToolchainHandlerGUI
-    // HardwareSettings: the HwSettingsGUI of the HardwareSettings object
+    context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
     // HardwareUpdate: the HardwareUpdate
     context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());
