@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AppBinaryManager;
 class FileDialogHandler;
 class LogParser;
 class OstFactory;
@@ -32,6 +33,7 @@ public:
     OstFactory *ostFactory() const { return m_ostFactory; }
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
+    AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
@@ -63,6 +65,7 @@ private:
     OstFactory *m_ostFactory = nullptr;
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
+    AppBinaryManager *m_appBinaryManager = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
     bool m_loaded = false;
 };

@@ -147,7 +147,7 @@ private slots:
             connect(manager, &QObject::destroyed, this,
                     [&destroyed, name = QString(manager->metaObject()->className())] { destroyed << name; });
         }
-        QCOMPARE(made.size(), 4);
+        QCOMPARE(made.size(), 5);
         QCOMPARE(made.last(), QString("OstFactory"));
         app.reset();
         QCOMPARE(destroyed, QStringList{"window"} + made);
