@@ -2,6 +2,7 @@
 
 #include "AbstractDataLink.h"
 #include "AbstractNotification.h"
+#include "AppBinaryManager.h"
 #include "ApplicationVersionInfo.h"
 #include "ControlChannel.h"
 #include "DatalinkManager.h"
@@ -96,7 +97,7 @@ void main_Application::createManagers()
         m_ostFactory->insertNetworkOstDevice(board);
     m_uriDistributor = create<UriDistributor>();
     m_logParser = create<LogParser>();
-    // AppBinaryManager
+    m_appBinaryManager = create<AppBinaryManager>();
     m_fileDialogHandler = create<FileDialogHandler>();
     // LogDownloader, then its connections:
     //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
@@ -111,11 +112,19 @@ void main_Application::createManagers()
     connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
     // The remaining connections:
-    //   OstFactory::ActiveDeviceChanged -> AppBinaryManager::setDevice
-    //   UriDistributor::AppBinManagerUriReceived -> AppBinaryManager::pushElfBinaryFromUri
-    //   FileDialogHandler::ApbFileReceived -> AppBinaryManager::uploadApbBinary
-    //   FileDialogHandler::ElfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
-    //   FileDialogHandler::HapbfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_appBinaryManager, &AppBinaryManager::setDevice);
+    // The link carries the flags as a signed number; they are the same 32 bits.
+    connect(m_uriDistributor, &UriDistributor::AppBinManagerUriReceived, m_appBinaryManager,
+            [manager = m_appBinaryManager](const QString &file, const QString &appVersion, const QString &buildId,
+                                           const QString &boardType, int flags) {
+                manager->pushElfBinaryFromUri(file, appVersion, buildId, boardType, quint32(flags));
+            });
+    connect(m_fileDialogHandler, &FileDialogHandler::ApbFileReceived, m_appBinaryManager,
+            &AppBinaryManager::uploadApbBinary);
+    connect(m_fileDialogHandler, &FileDialogHandler::ElfFileReceived, m_appBinaryManager,
+            &AppBinaryManager::pushElfBinaryFromFile);
+    connect(m_fileDialogHandler, &FileDialogHandler::HapbfFileReceived, m_appBinaryManager,
+            &AppBinaryManager::pushElfBinaryFromFile);
     connect(m_fileDialogHandler, &FileDialogHandler::FebFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
     connect(m_fileDialogHandler, &FileDialogHandler::FwbFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
 }
@@ -148,7 +157,7 @@ void main_Application::setContextProperties()
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
-    // binManager: the AppBinaryManager
+    context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
     // toolchainInstall: the ToolchainHandlerGUI
     context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AppBinaryManager;
 class FileDialogHandler;
 class HardwareSettings;
 class LogParser;
@@ -33,6 +34,7 @@ public:
     OstFactory *ostFactory() const { return m_ostFactory; }
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
+    AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     HardwareSettings *hardwareSettings() const { return m_hardwareSettings; }
     // The managers in the order they were made.
@@ -65,6 +67,7 @@ private:
     OstFactory *m_ostFactory = nullptr;
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
+    AppBinaryManager *m_appBinaryManager = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
     HardwareSettings *m_hardwareSettings = nullptr;
     bool m_loaded = false;
