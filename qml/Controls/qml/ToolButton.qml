@@ -51,7 +51,8 @@ T.ToolButton {
             anchors.topMargin: 12
             anchors.bottom: parent.bottom
             anchors.horizontalCenter: parent.horizontalCenter
-            width: fontMetrics.expectedWidth
+            // A text item needs a pixel beyond the advance of its widest line.
+            width: fontMetrics.expectedWidth + 1
             text: control.text
             font: fontMetrics.font
             color: control.pointerOver ? OstrelColors.selectedTextColor : OstrelColors.formFieldToggleFalse
@@ -64,7 +65,9 @@ T.ToolButton {
 
             objectName: "fontMetrics"
             // Room for the label: the width of its best two-line split and two lines.
-            readonly property int expectedWidth: calculateWidthAfterSplit(control.text)
+            // The width is rounded up: a label a fraction of a pixel narrower than its
+            // wider line would break that line again.
+            readonly property int expectedWidth: Math.ceil(calculateWidthAfterSplit(control.text))
             readonly property int expectedHeight: 2 * boundingRect(control.text).height
 
             // The width of the widest line when the text is broken into two lines,

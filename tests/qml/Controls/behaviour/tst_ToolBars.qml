@@ -85,8 +85,29 @@ TestCase {
         const character = metrics.advanceWidth("x")
         compare(metrics.advanceWidth("xxxxxxxxxx"), 10 * character, "the font is monospaced")
         compare(metrics.calculateWidthAfterSplit(data.text), data.characters * character)
-        compare(metrics.expectedWidth, Math.trunc(data.characters * character))
-        compare(child(button.contentItem, "label").width, metrics.expectedWidth)
+        compare(metrics.expectedWidth, Math.ceil(data.characters * character))
+        compare(child(button.contentItem, "label").width, metrics.expectedWidth + 1)
+    }
+
+    // In the module's own font, a label of several words takes two lines: the label is
+    // never a fraction of a pixel narrower than its wider line.
+    function test_labelLines_data() {
+        return [
+            { tag: "one word", text: "Save", lines: 1 },
+            { tag: "three words", text: "Export all data", lines: 2 },
+            { tag: "hyphen", text: "Read-only mode", lines: 2 },
+            { tag: "three longer words", text: "Delete from device", lines: 2 },
+            { tag: "four words", text: "Show files in explorer", lines: 2 },
+            { tag: "two words", text: "Clear queue", lines: 2 }
+        ]
+    }
+
+    function test_labelLines(data) {
+        const button = createTemporaryObject(toolButtonComponent, testCase, { text: data.text })
+        const label = child(button.contentItem, "label")
+        waitForRendering(button)
+        compare(label.lineCount, data.lines)
+        verify(label.height >= label.contentHeight, label.height + " high for " + label.contentHeight)
     }
 
     // The button keeps room for the plate and two lines of label; with no text it is
@@ -104,7 +125,7 @@ TestCase {
         const labelMetrics = child(labelled.contentItem, "fontMetrics")
         compare(labelMetrics.expectedHeight, Math.trunc(2 * labelMetrics.boundingRect("Export all data").height))
         compare(labelled.implicitContentHeight, 36 + labelMetrics.expectedHeight)
-        compare(labelled.implicitWidth, Math.max(50, Math.max(36, labelMetrics.expectedWidth) + 24))
+        compare(labelled.implicitWidth, Math.max(50, Math.max(36, labelMetrics.expectedWidth + 1) + 24))
         compare(labelled.implicitHeight, Math.max(120, 36 + labelMetrics.expectedHeight + 32))
     }
 
