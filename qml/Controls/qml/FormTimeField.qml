@@ -18,12 +18,9 @@ M.Control {
 
     // Turning the wheel away from the user (positive notches) brings the next value into
     // the middle row. A turn of less than a notch moves by the whole values it makes
-    // up, rounded towards zero; the tumblers wrap round from either end.
+    // up, rounded towards zero.
     function turn(tumbler, notches) {
-        let index = Math.trunc(tumbler.currentIndex + notches)
-        if (tumbler.wrap && tumbler.count > 0)
-            index = ((index % tumbler.count) + tumbler.count) % tumbler.count
-        tumbler.positionViewAtIndex(index, T.Tumbler.Center)
+        tumbler.positionViewAtIndex(Math.trunc(tumbler.currentIndex + notches), T.Tumbler.Center)
     }
 
     verticalPadding: 6

@@ -29,15 +29,11 @@ M.Tumbler {
 
     // Turning the wheel away from the user brings the previous entry into the middle.
     // A turn of less than a notch moves by the whole entries it makes up, rounded
-    // towards zero; a wrapping tumbler wraps round from either end.
+    // towards zero.
     WheelHandler {
         acceptedDevices: PointerDevice.AllDevices
-        onWheel: event => {
-            let index = Math.trunc(control.currentIndex - event.angleDelta.y / 120)
-            if (control.wrap && control.count > 0)
-                index = ((index % control.count) + control.count) % control.count
-            control.positionViewAtIndex(index, control.wrap ? PathView.Center : ListView.Center)
-        }
+        onWheel: event => control.positionViewAtIndex(Math.trunc(control.currentIndex - event.angleDelta.y / 120),
+                                                      control.wrap ? PathView.Center : ListView.Center)
     }
 
     background: Rectangle {
