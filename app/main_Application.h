@@ -9,6 +9,7 @@
 #include <memory>
 
 class FileDialogHandler;
+class HardwareUpdate;
 class LogParser;
 class OstFactory;
 class QApplication;
@@ -33,6 +34,7 @@ public:
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
+    HardwareUpdate *hardwareUpdate() const { return m_hardwareUpdate; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -64,5 +66,6 @@ private:
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
+    HardwareUpdate *m_hardwareUpdate = nullptr;
     bool m_loaded = false;
 };

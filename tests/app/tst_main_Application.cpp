@@ -1,4 +1,5 @@
 #include "ErrorHandler.h"
+#include "HardwareUpdate.h"
 #include "FileDialogHandler.h"
 #include "LogParser.h"
 #include "OstFactory.h"
@@ -49,6 +50,7 @@ private slots:
             {"logParser", app.logParser()},
             {"Notifications", ErrorHandler::instance()},
             {"versionControl", VersionControl::instance()},
+            {"HardwareUpdate", app.hardwareUpdate()},
         };
         for (const auto &[name, object] : expected) {
             QVERIFY2(object, qPrintable(name));
@@ -147,7 +149,7 @@ private slots:
             connect(manager, &QObject::destroyed, this,
                     [&destroyed, name = QString(manager->metaObject()->className())] { destroyed << name; });
         }
-        QCOMPARE(made.size(), 4);
+        QCOMPARE(made.size(), 5);
         QCOMPARE(made.last(), QString("OstFactory"));
         app.reset();
         QCOMPARE(destroyed, QStringList{"window"} + made);
