@@ -14,6 +14,7 @@
 #include "OstDevice.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "ToolchainHandlerGUI.h"
 #include "UriDistributor.h"
 #include "VersionControl.h"
 #include "Zelto.h"
@@ -102,9 +103,10 @@ void main_Application::createManagers()
     // HardwareUpdate, then its connections:
     //   OstFactory::ostDeviceConnected -> HardwareUpdate::ostDeviceConnected
     //   OstFactory::ActiveDeviceChanged -> HardwareUpdate::setSelectedDevice
-    // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
-    // on a later pass of the event loop:
-    //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
+    // The toolchain links are taken on a later pass of the event loop.
+    m_toolchainInstall = create<ToolchainHandlerGUI>();
+    connect(m_uriDistributor, &UriDistributor::InstallToolchainUriReceived, m_toolchainInstall,
+            &ToolchainHandlerGUI::installToolchainUriReceived, Qt::QueuedConnection);
     // HardwareSettings, then its connection:
     //   OstFactory::ActiveDeviceChanged -> HardwareSettings::setOstDevice
 
@@ -147,7 +149,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
     // binManager: the AppBinaryManager
-    // toolchainInstall: the ToolchainHandlerGUI
+    context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
     // HardwareSettings: the HwSettingsGUI of the HardwareSettings object
     // LogDownloader: the LogDownloader
     // HardwareUpdate: the HardwareUpdate

@@ -12,6 +12,7 @@ class FileDialogHandler;
 class LogParser;
 class OstFactory;
 class QApplication;
+class ToolchainHandlerGUI;
 class UriDistributor;
 
 // The application object and the program's composition root: it makes the
@@ -33,6 +34,7 @@ public:
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
+    ToolchainHandlerGUI *toolchainInstall() const { return m_toolchainInstall; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -64,5 +66,6 @@ private:
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
+    ToolchainHandlerGUI *m_toolchainInstall = nullptr;
     bool m_loaded = false;
 };
