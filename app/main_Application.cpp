@@ -103,10 +103,12 @@ void main_Application::createManagers()
     // HardwareUpdate, then its connections:
     //   OstFactory::ostDeviceConnected -> HardwareUpdate::ostDeviceConnected
     //   OstFactory::ActiveDeviceChanged -> HardwareUpdate::setSelectedDevice
-    // The toolchain links are taken on a later pass of the event loop.
     m_toolchainInstall = create<ToolchainHandlerGUI>();
     connect(m_uriDistributor, &UriDistributor::InstallToolchainUriReceived, m_toolchainInstall,
             &ToolchainHandlerGUI::installToolchainUriReceived, Qt::QueuedConnection);
+    // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
+    // on a later pass of the event loop:
+    //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
     // HardwareSettings, then its connection:
     //   OstFactory::ActiveDeviceChanged -> HardwareSettings::setOstDevice
 
@@ -150,6 +152,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
     // binManager: the AppBinaryManager
     context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
+    // toolchainInstall: the ToolchainHandlerGUI
     // HardwareSettings: the HwSettingsGUI of the HardwareSettings object
     // LogDownloader: the LogDownloader
     // HardwareUpdate: the HardwareUpdate

@@ -33,8 +33,8 @@ public:
     OstFactory *ostFactory() const { return m_ostFactory; }
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
-    FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     ToolchainHandlerGUI *toolchainInstall() const { return m_toolchainInstall; }
+    FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -65,7 +65,7 @@ private:
     OstFactory *m_ostFactory = nullptr;
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
-    FileDialogHandler *m_fileDialogHandler = nullptr;
     ToolchainHandlerGUI *m_toolchainInstall = nullptr;
+    FileDialogHandler *m_fileDialogHandler = nullptr;
     bool m_loaded = false;
 };
