@@ -19,6 +19,7 @@
 #include "OstDevice.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "ToolchainHandlerGUI.h"
 #include "UriDistributor.h"
 #include "VersionControl.h"
 #include "Zelto.h"
@@ -113,9 +114,10 @@ void main_Application::createManagers()
     m_hardwareUpdate = create<HardwareUpdate>();
     connect(m_ostFactory, &OstFactory::ostDeviceConnected, m_hardwareUpdate, &HardwareUpdate::ostDeviceConnected);
     connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareUpdate, &HardwareUpdate::setSelectedDevice);
-    // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
-    // on a later pass of the event loop:
-    //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
+    // The toolchain links are taken on a later pass of the event loop.
+    m_toolchainInstall = create<ToolchainHandlerGUI>();
+    connect(m_uriDistributor, &UriDistributor::InstallToolchainUriReceived, m_toolchainInstall,
+            &ToolchainHandlerGUI::installToolchainUriReceived, Qt::QueuedConnection);
     m_hardwareSettings = create<HardwareSettings>();
     connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
@@ -166,7 +168,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
     context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
-    // toolchainInstall: the ToolchainHandlerGUI
+    context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
     context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
     context->setContextProperty(QStringLiteral("HardwareUpdate"), m_hardwareUpdate);
