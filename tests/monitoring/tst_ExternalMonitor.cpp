@@ -1,5 +1,6 @@
 #include "ExternalMonitor.h"
 #include "Interface.h"
+#include "MonCtrlChannel.h"
 #include "MonitoredBoard.h"
 #include "SimulinkSignal.h"
 #include "SimulinkVariableFilterProxyModel.h"
@@ -160,6 +161,42 @@ private slots:
         QCOMPARE(monitor.variableModel()->rowCount(), 0);
         QTRY_VERIFY(!sine && !container);
         QVERIFY(!monitor.signalFromPath(QStringLiteral("root/Sine Wave/1")));
+    }
+
+    // After a communication error the charts stay until the next list, while their
+    // signals go: a chart then reaches nothing (run under ASan).
+    void chartsOutliveTheirSignalsSafely()
+    {
+        MonitoredBoard board;
+        QVERIFY(board.open(false));
+        StoredSelection selection;
+        selection.store("build-1", {{"SigPath0-0", "root/Sine Wave/1"}, {"ElementIndex0-0", QPointF(0, 0)}});
+        const QByteArray buildID("build-1");
+        ExternalMonitor monitor(nullptr, &board.rig.manager, &buildID, &selection.settings);
+        monitor.start();
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.initialized(), 10000);
+        QPointer<plotContainer> chart = monitor.plotContainers()[0];
+        QPointer<SimulinkSignal> sine = chart->signalAt(0);
+        QTRY_VERIFY_WITH_TIMEOUT(chart->sampleCount(0) > 5, 10000);
+
+        QSignalSpy initialized(&monitor, &ExternalMonitor::initializedChanged);
+        emit monitor.interface()->controlChannel()->communicationError(Signals, ErrorType(-22));
+        QCOMPARE(initialized.size(), 1);
+        QVERIFY(!monitor.initialized());
+        QCOMPARE(monitor.plotContainers().size(), 4);
+        QTRY_VERIFY(!sine);
+        QCOMPARE(chart->signalAt(0), nullptr);
+        const qsizetype samples = chart->sampleCount(0);
+        QTest::qWait(50);
+        QCOMPARE(chart->sampleCount(0), samples);
+        chart->removeSignal(nullptr, 0);
+        chart->addSignal(nullptr, QPoint(), 0);
+
+        // The next list brings new charts with the selection back in them.
+        monitor.start();
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.initialized(), 10000);
+        QTRY_VERIFY(!chart);
+        QCOMPARE(monitor.plotContainers()[0]->signalAt(0)->path(), QString("root/Sine Wave/1"));
     }
 
     void signalsAreFoundByTheirPath()
