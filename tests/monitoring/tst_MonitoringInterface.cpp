@@ -514,6 +514,27 @@ private slots:
         QCOMPARE(log.lines(), warnings);
     }
 
+    // A new memory reaches every parameter, also those whose names hold a "/" or had
+    // to be told apart by a suffix.
+    void refreshedMemoryReachesEveryParameter()
+    {
+        Description d;
+        d.types.setStringTable(BlockParameterBlockPaths, {"mdl/Block"});
+        d.types.setStringTable(BlockParameterNames, {"a//b", "same", "same"});
+        d.description.blockParameters = {parameterRecord(1, 0, 1), parameterRecord(2, 1, 1), parameterRecord(3, 2, 1)};
+        d.description.blockParameterMemory = le16(1) + le16(2) + le16(3);
+        d.build();
+        QCOMPARE(d.paths(), (QByteArrayList{"root/Block/a//b", "root/Block/same####0", "root/Block/same####1"}));
+
+        d.description.blockParameterMemory = le16(10) + le16(20) + le16(30);
+        ModelBuilder(nullptr, d.description, d.types, d.model).loadBlockParameters(ModelBuilder::Mode::Refresh);
+        QList<double> values;
+        for (const IModelNode *node : d.model.variables)
+            values << static_cast<const ParameterNode *>(node)->valueAsDouble(0);
+        QCOMPARE(values, (QList<double>{10, 20, 30}));
+        QCOMPARE(d.model.variables.size(), size_t(3));
+    }
+
     void busesOfOnlyScalarsAreBuilt()
     {
         Description d;
