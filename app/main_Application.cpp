@@ -10,6 +10,7 @@
 #include "ErrorHandler.h"
 #include "ExtendedDeviceType.h"
 #include "DeviceUpdateEntry.h"
+#include "ExternalMonitor.h"
 #include "FileDialogHandler.h"
 #include "Halvora.h"
 #include "HardwareSettings.h"
@@ -20,9 +21,14 @@
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
 #include "ToolchainHandlerGUI.h"
+#include "SimulinkDataTypes.h"
+#include "SimulinkParameter.h"
+#include "SimulinkSignal.h"
+#include "SimulinkVariableFilterProxyModel.h"
 #include "UriDistributor.h"
 #include "VersionControl.h"
 #include "Zelto.h"
+#include "plotContainer.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -45,6 +51,10 @@ QMLNetworkAccesManagerFactory &networkAccessFactory()
 OstFactorySettings factorySettings()
 {
     OstFactorySettings settings;
+    settings.board.makeExternalMonitor = [](QObject *parent, DatalinkManager *packetRouter,
+                                            const QByteArray *buildID) -> AbstractExternalMonitor * {
+        return new ExternalMonitor(parent, packetRouter, buildID);
+    };
     if (const QString fallback = qEnvironmentVariable("HALVORA_FALLBACK_BOARD_ADDRESS"); !fallback.isEmpty())
         settings.board.wifiLink.fallbackBoardAddress = fallback;
     return settings;
@@ -157,7 +167,15 @@ void main_Application::registerQmlTypes()
         qmlRegisterUncreatableType<ErrorHandler>(uri, 1, 0, "ErrorHandler", QString());
         qmlRegisterUncreatableType<AbstractNotification>(uri, 1, 0, "AbstractNotification", QString());
         qmlRegisterUncreatableType<DeviceUpdateEntry>(uri, 1, 0, "DeviceUpdateEntry", QString());
-        // SimulinkDataTypes, the namespace's enumerations, with the reason "Error: Namespace"
+        qmlRegisterUncreatableMetaObject(SimulinkDataTypes::staticMetaObject, uri, 1, 0, "SimulinkDataTypes",
+                                         QStringLiteral("Error: Namespace"));
+        // Reached through properties only: the monitor, its charts and the variables.
+        qmlRegisterAnonymousType<ExternalMonitor>(uri, 1);
+        qmlRegisterAnonymousType<plotContainer>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkDataTypes::SimulinkVariable>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkDataTypes::SimulinkSignal>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkDataTypes::SimulinkParameter>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkVariableFilterProxyModel>(uri, 1);
         qmlRegisterUncreatableMetaObject(halvora::staticMetaObject, uri, 1, 0, "Halvora", QString());
     });
 }

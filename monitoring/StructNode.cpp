@@ -4,7 +4,7 @@ namespace monitoring {
 
 StructNode::StructNode(int32_t typeCode, Interface *interface, IModelNode *parent, uint16_t referenceId,
                        uint16_t modelReference, uint16_t offset, Dimensions dimensions, uint16_t defaultRate,
-                       QByteArray name, QByteArray pathName)
+                       QByteArray name, QByteArray pathName, uint16_t dataTypeIndex)
     : IModelNode(interface, parent, std::move(name), std::move(pathName))
     , m_referenceId(referenceId)
     , m_modelReference(modelReference)
@@ -12,6 +12,7 @@ StructNode::StructNode(int32_t typeCode, Interface *interface, IModelNode *paren
     , m_defaultRate(defaultRate)
     , m_dimensions(std::move(dimensions))
     , m_typeCode(typeCode)
+    , m_dataTypeIndex(dataTypeIndex)
 {
 }
 

@@ -13,7 +13,7 @@ class StructNode final : public IModelNode
 public:
     StructNode(int32_t typeCode, Interface *interface, IModelNode *parent, uint16_t referenceId,
                uint16_t modelReference, uint16_t offset, Dimensions dimensions, uint16_t defaultRate, QByteArray name,
-               QByteArray pathName);
+               QByteArray pathName, uint16_t dataTypeIndex = 0);
 
     int32_t typeCode() const override { return m_typeCode; }
     bool isStruct() const override { return true; }
@@ -23,6 +23,8 @@ public:
     uint16_t offset() const { return m_offset; }
     uint16_t defaultRate() const { return m_defaultRate; }
     const Dimensions &dimensions() const { return m_dimensions; }
+    // The bus type's place in the board's data-type list.
+    uint16_t dataTypeIndex() const { return m_dataTypeIndex; }
     // Where the bus starts inside the outermost bus (16-bit arithmetic, as the board's).
     uint16_t busOffset() const;
 
@@ -33,6 +35,7 @@ private:
     uint16_t m_defaultRate;
     Dimensions m_dimensions;
     int32_t m_typeCode;
+    uint16_t m_dataTypeIndex;
 };
 
 // A leaf of a bus (type code 12), streamed under its bus's reference id at its place

@@ -544,7 +544,10 @@ void Zelto::handleMonitoringServiceOpenedClosed(ControlChannel::ResponseCode rep
         deleteService(m_externalMonitor);
     }
     emit MonitoringOpenedClosed(m_externalMonitor);
-    m_monitoringServiceRunning = isOpen;
+    // Only an answer that succeeded says whether the service runs; a refusal that
+    // carries the open flag would keep the screens from asking again.
+    if (reponse == ControlChannel::Success)
+        m_monitoringServiceRunning = isOpen;
     emit monitoringServiceRunningChanged();
 }
 

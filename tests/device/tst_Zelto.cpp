@@ -614,11 +614,15 @@ private slots:
         QCOMPARE(rig.monitors[0]->buildIDs, QList<QByteArray>{"build-9"});
         QCOMPARE(*rig.monitors[0]->buildIDSeen, QByteArray("build-9"));
 
-        // The running flag follows the answer even when the board refuses.
+        // A refusal leaves the running flag as it was, whatever flag it carries.
         rig.board->handleMonitoringServiceOpenedClosed(C::Error, false);
-        QVERIFY(!rig.board->monitoringServiceRunning());
+        QVERIFY(rig.board->monitoringServiceRunning());
         QVERIFY(rig.board->externalMonitor());
-        QCOMPARE(running.count(), 3);
+        rig.board->handleMonitoringServiceOpenedClosed(C::Success, false);
+        QVERIFY(!rig.board->monitoringServiceRunning());
+        rig.board->handleMonitoringServiceOpenedClosed(C::Error, true);
+        QVERIFY(!rig.board->monitoringServiceRunning());
+        QCOMPARE(running.count(), 5);
     }
 
     void chosenFirmwareWaitsForTheUpdateService_data()

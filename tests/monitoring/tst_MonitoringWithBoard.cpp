@@ -226,7 +226,8 @@ private slots:
         QCOMPARE(requested, order);
 
         QCOMPARE(setup.info.version, 2u);
-        QCOMPARE(setup.strings[ModelReferences], (QList<QByteArray>{"Fixture", "0", "Fixture/Controller"}));
+        QCOMPARE(setup.strings[ModelReferences],
+                 (QList<QByteArray>{"Fixture", "0", "Fixture", "0", "Fixture/Controller"}));
         QCOMPARE(setup.signalList.size(), qsizetype(19));
         QCOMPARE(setup.states.size(), qsizetype(1));
         QCOMPARE(setup.inputs.size(), qsizetype(1));

@@ -317,6 +317,7 @@ private slots:
         QTest::newRow("model references") << request(12, hex("0b"))
                                           << reply(12, 0,
                                                    literal("\x0bSmall\0"
+                                                           "0\0Small\0"
                                                            "0\0Small/Ref\0"));
         QTest::newRow("type names") << request(12, hex("0c"))
                                     << reply(12, 0,

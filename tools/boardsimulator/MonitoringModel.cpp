@@ -81,7 +81,9 @@ MonitoringModel::StringTables MonitoringModel::stringTables() const
     addVariables(inputs, 3, 8);
     addVariables(outputs, 4, 9);
     addVariables(modelParameters, -1, 10);
-    s.tables[11] << name;
+    // Entry 0, then a pair (parent in hexadecimal, block path) per model: the root
+    // model's own pair first, so that model reference index i is pair i.
+    s.tables[11] << name << "0" << name;
     for (const ModelReference &reference : references)
         s.tables[11] << QByteArray::number(reference.parent, 16) << reference.path;
     for (const DataType &type : types) {
