@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Coordinate.h"
+#include "CoordinateConverter.h"
 #include "IRobotResource.h"
 #include "MapDistanceField.h"
 #include "Pose.h"
@@ -10,9 +11,7 @@
 #include <QSizeF>
 #include <QtQml/qqmlregistration.h>
 
-class CoordinateConverter;
 class OccupancyGridInfo;
-Q_MOC_INCLUDE("CoordinateConverter.h")
 Q_MOC_INCLUDE("OccupancyGridInfo.h")
 
 // A picture of an area with its size in metres, placed in a global frame by a pose

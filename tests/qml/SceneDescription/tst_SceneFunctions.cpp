@@ -7,6 +7,8 @@
 #include "SignalRecorder.h"
 
 #include <QPointer>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +24,7 @@ private slots:
     void mapsLiveWhileShared();
     void poses();
     void converters();
+    void sceneIsOnePerEngine();
     void gridInformationSignalsChangesOnly_data();
     void gridInformationSignalsChangesOnly();
     void gridInformationLetsGoOfADeletedFrame();
@@ -142,6 +145,27 @@ void tst_SceneFunctions::converters()
     const std::unique_ptr<LocalRelativeCoordinateConverter> local(scene.localRelativeCoordinateConverter(&holder));
     QCOMPARE(local->mapId(), map->uuid());
     QCOMPARE(local->fullyResolved(), false);
+}
+
+void tst_SceneFunctions::sceneIsOnePerEngine()
+{
+    const auto scenes = [](QQmlEngine &engine) {
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        QQmlComponent component(&engine);
+        component.setData("import QtQml\nimport ostrel.SceneDescription\n"
+                          "QtObject { property QtObject one: Scene; property QtObject two: Scene }",
+                          QUrl());
+        std::unique_ptr<QObject> object(component.create());
+        return std::pair(object->property("one").value<QObject *>(), object->property("two").value<QObject *>());
+    };
+    QQmlEngine first;
+    QQmlEngine second;
+    const auto [firstOne, firstTwo] = scenes(first);
+    const auto [secondOne, secondTwo] = scenes(second);
+    QVERIFY(qobject_cast<SceneFunctions *>(firstOne));
+    QCOMPARE(firstOne, firstTwo);
+    QCOMPARE(secondOne, secondTwo);
+    QVERIFY(firstOne != secondOne);
 }
 
 void tst_SceneFunctions::gridInformationSignalsChangesOnly_data()
