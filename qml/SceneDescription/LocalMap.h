@@ -55,7 +55,7 @@ public:
     void setDimensions(const QSizeF &dimensions);
     void setLocalOrigin(const Coordinate &localOrigin);
     // A converter without parent becomes the map's child; the map follows its
-    // destruction and deletes a child it replaces.
+    // destruction, so it never points at a converter that is gone.
     void setGlobalCoordinateInfo(CoordinateConverter *converter);
     void setGlobalPose(const Pose &pose);
 

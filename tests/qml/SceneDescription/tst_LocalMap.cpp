@@ -312,13 +312,17 @@ void tst_LocalMap::globalConverterOwnership()
     map.setGlobalCoordinateInfo(owned);
     QCOMPARE(owned->parent(), &owner);
     QCOMPARE(changed.count(), 2);
-    // The replaced child goes; the other owner's converter stays its.
+    // The replaced converter stays the map's child and can be set again.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!adopted);
+    QVERIFY(adopted);
+    QCOMPARE(adopted->parent(), &map);
+    map.setGlobalCoordinateInfo(adopted);
+    map.setGlobalCoordinateInfo(owned);
+    QCOMPARE(changed.count(), 4);
 
     // Deleted by its owner: the map no longer points at it.
     delete owned;
-    QCOMPARE(changed.count(), 3);
+    QCOMPARE(changed.count(), 5);
     QCOMPARE(map.globalCoordinateInfo(), nullptr);
     QCOMPARE(map.resources().size(), 1);
 }
