@@ -315,6 +315,12 @@ void tst_CoordinateConverters::impossibleConversionsGiveNoNumber_data()
     };
     QTest::newRow("UTM from latitude 95") << utmFromGeo(31, true, QGeoCoordinate(95, 3, 0));
     QTest::newRow("UTM from latitude NaN") << utmFromGeo(31, true, QGeoCoordinate());
+    QTest::newRow("UTM from longitude NaN") << utmFromGeo(31, true, QGeoCoordinate(52, qQNaN(), 0));
+    QTest::newRow("UTM from longitude infinite") << utmFromGeo(31, true, QGeoCoordinate(52, qInf(), 0));
+    QTest::newRow("tangent plane from longitude NaN") << Conversion([] {
+        return isNotANumber(LocalTangentPlaneCoordinateConverter(QGeoCoordinate(52, 5, 0))
+                                .convertFromGeo(QGeoCoordinate(52, qQNaN(), 0)));
+    });
     QTest::newRow("UTM zone 61") << utmFromGeo(61, true, QGeoCoordinate(52, 5, 0));
     QTest::newRow("UTM zone 0") << utmFromGeo(0, true, QGeoCoordinate(52, 5, 0));
     QTest::newRow("UTM zone -5") << utmFromGeo(-5, true, QGeoCoordinate(52, 5, 0));
