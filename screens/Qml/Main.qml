@@ -28,6 +28,7 @@ ApplicationWindow {
     visible: true
 
     Component.onCompleted: {
+        completed = true
         showMaximized()
         requestActivate()
         viewStack.forceActiveFocus()
@@ -83,8 +84,12 @@ ApplicationWindow {
         sourceComponent: ApplicationMenu {}
     }
 
-    // The menu bar is made anew for a new scale.
+    // The menu bar is made anew for a new scale (the scale first settles while the
+    // window is made, when the window learns its screen).
+    property bool completed: false
     onUScaleChanged: {
+        if (!completed)
+            return
         menuLoader.active = false
         menuLoader.active = true
     }

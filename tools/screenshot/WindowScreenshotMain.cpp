@@ -36,6 +36,15 @@ void spin(int milliseconds)
     loop.exec();
 }
 
+template<typename Condition>
+bool waitFor(Condition condition, int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!condition() && !deadline.hasExpired())
+        spin(100);
+    return condition();
+}
+
 bool boardConnectedOverWifi(const OstFactory *factory)
 {
     const auto *device = factory->property("selectedDevice").value<QObject *>();
@@ -85,6 +94,9 @@ void postNotifications()
 
 int main(int argc, char *argv[])
 {
+    // As the program starts.
+    qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+    qputenv("QSG_USE_SIMPLE_ANIMATION_DRIVER", "1");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Halvora Lab"));
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
@@ -115,11 +127,14 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // A build with sanitizers under a software renderer draws slowly: the window
+    // gets its time.
+    if (!waitFor([window] { return window->property("applicationMenu").value<QObject *>() != nullptr; }, 60000)) {
+        errorStream() << "The menu bar did not appear\n";
+        return 1;
+    }
     if (parser.isSet(boardOption)) {
-        const QDeadlineTimer deadline(30000);
-        while (!boardConnectedOverWifi(program.ostFactory()) && !deadline.hasExpired())
-            spin(100);
-        if (!boardConnectedOverWifi(program.ostFactory())) {
+        if (!waitFor([&program] { return boardConnectedOverWifi(program.ostFactory()); }, 30000)) {
             errorStream() << "The board did not connect over Wi-Fi within 30 s\n";
             return 1;
         }
@@ -127,6 +142,18 @@ int main(int argc, char *argv[])
     if (parser.isSet(notificationsOption))
         postNotifications();
 
+    if (parser.isSet(notificationsOption)) {
+        // The modal notification opens the popup.
+        const auto popupOpened = [window] {
+            const auto *menu = window->property("applicationMenu").value<QObject *>();
+            const auto *frame = menu ? menu->property("notificationFrame").value<QObject *>() : nullptr;
+            return frame && frame->property("opened").toBool();
+        };
+        if (!waitFor(popupOpened, 60000)) {
+            errorStream() << "The notification popup did not open\n";
+            return 1;
+        }
+    }
     spin(parser.value(settleOption).toInt());
     const QImage picture = window->grabWindow();
     QDir().mkpath(QFileInfo(output).absolutePath());

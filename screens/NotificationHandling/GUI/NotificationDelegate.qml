@@ -162,7 +162,9 @@ Rectangle_RoundClip {
 
             ColumnLayout {
                 Layout.fillHeight: true
+                Layout.fillWidth: false
                 Layout.preferredWidth: 100 * uScale
+                Layout.maximumWidth: 100 * uScale
                 spacing: 0
 
                 Rectangle {

@@ -14,6 +14,8 @@ Popup {
     width: hRef * 540 / 1080
     height: hRef * 870 / 1080
     padding: 0
+    // Placed by the bell, but kept inside the window.
+    margins: 0
     closePolicy: Popup.CloseOnEscape
 
     background: Item {

@@ -158,10 +158,10 @@ Flickable {
                 fillMode: Image.PreserveAspectFit
                 mipmap: true
                 source: "qrc:/Images/GUI/MainMenu/HomeBanner.png"
+                // Over the lower part of the picture as drawn (it keeps its shape).
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    anchors.bottom: parent.bottom
-                    anchors.bottomMargin: parent.height * 0.08
+                    y: (parent.height + parent.paintedHeight) / 2 - height - parent.paintedHeight * 0.08
                     text: "HALVORA LAB " + (typeof APPLICATION_VERSION !== "undefined" ? APPLICATION_VERSION : "")
                     font.family: poppinsLight.status === FontLoader.Ready ? poppinsLight.font.family : "Poppins"
                     font.weight: Font.Light
