@@ -44,6 +44,7 @@ Rectangle {
     readonly property alias wifiButton: wifiButton
     readonly property alias statusLabel: statusLabel
     readonly property alias pillToolTip: pillToolTip
+    readonly property alias attemptLabel: attemptLabel
 
     color: "#F3F3F3"
     clip: false

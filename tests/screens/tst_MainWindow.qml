@@ -214,10 +214,16 @@ TestCase {
         ostFactory.connectionAttemptAddress = "127.0.0.2"
         ostFactory.connectionAttempt = true
         compare(menu.wifiButton.text, "Abort attempt")
+        verify(menu.attemptLabel.visible)
+        compare(menu.attemptLabel.text, "Attempting connection: 127.0.0.2")
+        // It blinks.
+        var seen = menu.attemptLabel.opacity
+        tryVerify(function () { return Math.abs(menu.attemptLabel.opacity - seen) > 0.2 }, 3000)
         var cancelled = ostFactory.cancelled
         mouseClick(menu.wifiButton)
         compare(ostFactory.cancelled, cancelled + 1)
         compare(menu.wifiButton.text, "Add Wi-Fi Connection")
+        verify(!menu.attemptLabel.visible)
     }
 
     function test_noWatermarkInTheReleaseMode() {
