@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import ostrel.Controls as OC
 import "qrc:/Qml/OstrelUI"
 import "qrc:/Qml/OstrelUI/OstrelControls"
 import "qrc:/Qml/Forms"
@@ -13,11 +14,14 @@ Rectangle {
     readonly property real uScale: hRef / 1080.01
 
     width: 1280
-    height: 760
+    height: 700
     color: "white"
 
     GridLayout {
-        anchors.fill: parent
+        id: grid
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
         anchors.margins: 24
         columns: 4
         columnSpacing: 24
@@ -117,6 +121,40 @@ Rectangle {
                 appendMsg("Connected to ZT000042")
                 appendWarning("Model still running")
                 appendError("Upload refused")
+            }
+        }
+    }
+
+    // The device connection widgets of ostrel.Controls.
+    Row {
+        anchors.top: grid.bottom
+        anchors.left: parent.left
+        anchors.margins: 24
+        spacing: 24
+        Column {
+            spacing: 8
+            OC.ConnectionStatus {
+                leftPadding: 30
+                rightPadding: 30
+            }
+            OC.ConnectionStatus {
+                device: "ZT000042"
+                status: "Connected"
+                leftPadding: 30
+                rightPadding: 30
+            }
+        }
+        ListView {
+            width: 460
+            height: 65
+            spacing: 5
+            model: ListModel {
+                ListElement { serial: "R-0001"; servicename: "field robot" }
+                ListElement { serial: "R-0002"; servicename: "mower" }
+            }
+            delegate: OC.DeviceListEntry {
+                serial: model.serial
+                servicename: model.servicename
             }
         }
     }
