@@ -32,11 +32,11 @@ TestCase {
         compare(component.status, Component.Ready, component.errorString())
         window = component.createObject(test)
         verify(window)
-        tryVerify(function () { return window.applicationMenu !== null }, 5000)
+        tryVerify(function () { return window.applicationMenu !== null }, 30000)
         menu = window.applicationMenu
         stack = findChild(window.contentItem, "viewStack")
         verify(stack)
-        tryVerify(function () { return stack.currentPage !== null }, 5000)
+        tryVerify(function () { return stack.currentPage !== null }, 30000)
     }
 
     function cleanupTestCase() {
