@@ -67,6 +67,19 @@ Item {
         }
         currentPageHolder = page
         oldSource = newSource
+        // A field on the page left behind may have held the focus, which then falls
+        // back to an item around the stack; Tab would no longer reach the stack.
+        var focused = stack.Window.activeFocusItem
+        if (stack.Window.window && (!focused || encloses(focused, stack)))
+            stack.forceActiveFocus()
+    }
+
+    function encloses(outer, item) {
+        for (var p = item.parent; p; p = p.parent) {
+            if (p === outer)
+                return true
+        }
+        return false
     }
 
     function createPage(newSource) {

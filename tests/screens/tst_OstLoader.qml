@@ -118,5 +118,14 @@ TestCase {
         keyClick(Qt.Key_Tab)
         compare(stack.source, pageA)
         verify(!withField.visible)
+
+        // Leaving a page whose field held the focus hands the focus back to the stack,
+        // so that Tab leads home again.
+        stack.source = pageB
+        withField.field.forceActiveFocus()
+        stack.source = Qt.resolvedUrl("pages/Broken.qml").toString().replace("Broken", "PageC")
+        verify(stack.activeFocus)
+        keyClick(Qt.Key_Tab)
+        compare(stack.source, pageA)
     }
 }
