@@ -27,6 +27,9 @@ Item {
             objectName: "textField"
             anchors.fill: parent
             horizontalAlignment: TextInput.AlignRight
+            topPadding: 0
+            bottomPadding: 0
+            rightPadding: 6 * uScale
             font.pixelSize: 12 * uScale
             text: modelData.stringValue
             validator: DoubleValidator {

@@ -19,6 +19,8 @@ HwSetting_BaseContainer {
                 width: 202 * uScale
                 height: 12 * uScale
                 leftPadding: 12 * uScale
+                topPadding: 0
+                bottomPadding: 0
                 font.family: ralewayLight.name
                 font.pixelSize: 12 * uScale
                 color: "black"

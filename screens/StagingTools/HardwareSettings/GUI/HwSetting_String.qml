@@ -27,6 +27,8 @@ HwSetting_BaseContainer {
                 width: 240 * uScale
                 height: 12 * uScale
                 leftPadding: 12 * uScale
+                topPadding: 0
+                bottomPadding: 0
                 font.family: ralewayLight.name
                 font.pixelSize: 12 * uScale
                 color: "black"
