@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import com.ostrel 1.0
 import "../Forms"
 
 // The press-and-hold switch that starts and stops the application on the selected
@@ -9,26 +8,29 @@ DelayButton {
     id: appSwitch
 
     readonly property var device: ostFactory.selectedDevice
-    readonly property int status: device ? device.appStatus : ControlChannel.Unknown
+    // The board's application status as the control channel numbers it
+    // (ControlChannel.AppStatus); 255 is "unknown".
+    readonly property int unknownStatus: 255
+    readonly property int status: device && device.appStatus !== undefined ? device.appStatus : unknownStatus
     property real stateWidth: uScale * 175
 
     readonly property var statusTexts: ({
-        [ControlChannel.Stopped]: [qsTr("Stopped"), qsTr("The loaded application is not running")],
-        [ControlChannel.Loaded]: [qsTr("Loaded"), qsTr("An application is loaded on the device")],
-        [ControlChannel.Running]: [qsTr("Running"), qsTr("The loaded application is being executed")],
-        [ControlChannel.Killed]: [qsTr("Killed"), qsTr("The loaded application was killed")],
-        [ControlChannel.Crashed]: [qsTr("Crashed"), qsTr("The loaded application has crashed")],
-        [ControlChannel.Paused]: [qsTr("Paused"), qsTr("The loaded application is paused")],
-        [ControlChannel.NotLoaded]: [qsTr("Not Loaded"), qsTr("No application is loaded")],
-        [ControlChannel.Unknown]: [qsTr("Unknown"), qsTr("The current application status is not known")],
-        [ControlChannel.Stopping]: [qsTr("Stopping"), qsTr("The loaded application is shutting down")],
-        [ControlChannel.Loading]: [qsTr("Loading"), qsTr("The application is loading")]
+        2: [qsTr("Stopped"), qsTr("The loaded application is not running")],
+        1: [qsTr("Loaded"), qsTr("An application is loaded on the device")],
+        3: [qsTr("Running"), qsTr("The loaded application is being executed")],
+        6: [qsTr("Killed"), qsTr("The loaded application was killed")],
+        4: [qsTr("Crashed"), qsTr("The loaded application has crashed")],
+        5: [qsTr("Paused"), qsTr("The loaded application is paused")],
+        0: [qsTr("Not Loaded"), qsTr("No application is loaded")],
+        255: [qsTr("Unknown"), qsTr("The current application status is not known")],
+        7: [qsTr("Stopping"), qsTr("The loaded application is shutting down")],
+        8: [qsTr("Loading"), qsTr("The application is loading")]
     })
     readonly property string statusText: !device ? qsTr("Unknown")
                                                  : (statusTexts[status] ? statusTexts[status][0] : "")
     readonly property string statusToolTip: !device ? ""
                                                     : (statusTexts[status] ? statusTexts[status][1]
-                                                                           : statusTexts[ControlChannel.Unknown][1])
+                                                                           : statusTexts[unknownStatus][1])
 
     function toggle() {
         if (device)
