@@ -15,12 +15,14 @@
 #include <QTextStream>
 #include <QTimer>
 
-// halvora-window-screenshot [--board] [--notifications] [--settle <ms>] <picture.png>
+// halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button] [--settle <ms>]
+//                           <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
 // named by HALVORA_BOARD_ADDRESS is connected over Wi-Fi; with --notifications it posts
-// notifications of every level, one of them modal, so that the popup opens.
+// notifications of every level, one of them modal, so that the popup opens; --page
+// shows a screen in the view stack, and --wifi-button presses the menu's Wi-Fi button.
 namespace {
 
 QTextStream &errorStream()
@@ -111,7 +113,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption settleOption(QStringLiteral("settle"),
                                           QStringLiteral("Milliseconds the window is given to settle (1500)."),
                                           QStringLiteral("ms"), QStringLiteral("1500"));
-    parser.addOptions({boardOption, notificationsOption, settleOption});
+    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("Show this screen in the view stack."),
+                                        QStringLiteral("url"));
+    const QCommandLineOption wifiButtonOption(QStringLiteral("wifi-button"),
+                                              QStringLiteral("Press the menu bar's Wi-Fi button."));
+    parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -141,6 +147,20 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(notificationsOption))
         postNotifications();
+    if (parser.isSet(pageOption)) {
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        if (!viewStack || !viewStack->setProperty("source", QUrl(parser.value(pageOption)))) {
+            errorStream() << "Could not show " << parser.value(pageOption) << "\n";
+            return 1;
+        }
+    }
+    if (parser.isSet(wifiButtonOption)) {
+        auto *menu = window->property("applicationMenu").value<QObject *>();
+        if (!menu || !QMetaObject::invokeMethod(menu, "pressWifiButton")) {
+            errorStream() << "Could not press the Wi-Fi button\n";
+            return 1;
+        }
+    }
 
     if (parser.isSet(notificationsOption)) {
         // The modal notification opens the popup.
