@@ -9,10 +9,12 @@
 #include "ErrorChannel.h"
 #include "ErrorHandler.h"
 #include "ExtendedDeviceType.h"
+#include "DeviceUpdateEntry.h"
 #include "FileDialogHandler.h"
 #include "Halvora.h"
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
+#include "HardwareUpdate.h"
 #include "LogParser.h"
 #include "OstDevice.h"
 #include "OstFactory.h"
@@ -102,9 +104,9 @@ void main_Application::createManagers()
     // LogDownloader, then its connections:
     //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
     //   OstFactory::ActiveDeviceChanged -> LogDownloader::setSelectedDevice
-    // HardwareUpdate, then its connections:
-    //   OstFactory::ostDeviceConnected -> HardwareUpdate::ostDeviceConnected
-    //   OstFactory::ActiveDeviceChanged -> HardwareUpdate::setSelectedDevice
+    m_hardwareUpdate = create<HardwareUpdate>();
+    connect(m_ostFactory, &OstFactory::ostDeviceConnected, m_hardwareUpdate, &HardwareUpdate::ostDeviceConnected);
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareUpdate, &HardwareUpdate::setSelectedDevice);
     // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
     // on a later pass of the event loop:
     //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
@@ -146,7 +148,7 @@ void main_Application::registerQmlTypes()
         qmlRegisterUncreatableType<AbstractDataLink>(uri, 1, 0, "AbstractDataLink", QString());
         qmlRegisterUncreatableType<ErrorHandler>(uri, 1, 0, "ErrorHandler", QString());
         qmlRegisterUncreatableType<AbstractNotification>(uri, 1, 0, "AbstractNotification", QString());
-        // DeviceUpdateEntry, uncreatable
+        qmlRegisterUncreatableType<DeviceUpdateEntry>(uri, 1, 0, "DeviceUpdateEntry", QString());
         // SimulinkDataTypes, the namespace's enumerations, with the reason "Error: Namespace"
         qmlRegisterUncreatableMetaObject(halvora::staticMetaObject, uri, 1, 0, "Halvora", QString());
     });
@@ -161,7 +163,7 @@ void main_Application::setContextProperties()
     // toolchainInstall: the ToolchainHandlerGUI
     context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
-    // HardwareUpdate: the HardwareUpdate
+    context->setContextProperty(QStringLiteral("HardwareUpdate"), m_hardwareUpdate);
     context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());
     context->setContextProperty(QStringLiteral("versionControl"), VersionControl::instance());
     context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));

@@ -11,6 +11,7 @@
 class AppBinaryManager;
 class FileDialogHandler;
 class HardwareSettings;
+class HardwareUpdate;
 class LogParser;
 class OstFactory;
 class QApplication;
@@ -37,6 +38,7 @@ public:
     AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     HardwareSettings *hardwareSettings() const { return m_hardwareSettings; }
+    HardwareUpdate *hardwareUpdate() const { return m_hardwareUpdate; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -70,5 +72,6 @@ private:
     AppBinaryManager *m_appBinaryManager = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
     HardwareSettings *m_hardwareSettings = nullptr;
+    HardwareUpdate *m_hardwareUpdate = nullptr;
     bool m_loaded = false;
 };

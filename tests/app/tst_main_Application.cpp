@@ -1,4 +1,5 @@
 #include "ErrorHandler.h"
+#include "HardwareUpdate.h"
 #include "FileDialogHandler.h"
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
@@ -52,6 +53,7 @@ private slots:
             {"HardwareSettings", app.hardwareSettings()->gui()},
             {"Notifications", ErrorHandler::instance()},
             {"versionControl", VersionControl::instance()},
+            {"HardwareUpdate", app.hardwareUpdate()},
         };
         for (const auto &[name, object] : expected) {
             QVERIFY2(object, qPrintable(name));
