@@ -297,6 +297,36 @@ private slots:
         }
     }
 
+    // An update the user started while the board's update service was closed goes on
+    // once the service opens; a later hand-over of the service starts nothing.
+    void noUpdateWithoutAClick()
+    {
+        FirmwareStorage storage;
+        publishZelto(storage, false);
+        QVERIFY(storage.writeVersionInfo());
+        UpdateRig rig(storage);
+        QVERIFY(rig.start());
+        BoardSimulator *board = rig.addBoard("SN-CLICK", "1.2.0", "2.0.0");
+        UpdateRig::updateService(board)->setFault(BoardUpdateService::Fault::Fail, 1);
+        auto *entry = static_cast<ZeltoUpdateEntry *>(rig.connect(board, State::UpdateAvailable));
+        QVERIFY(entry);
+        QVERIFY(!entry->updateService());
+
+        entry->startUpdate();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.states["SN-CLICK"].contains(State::ErrorWhileUpdating)
+                                     && entry->updateState() == State::UpdateAvailable,
+                                 20000);
+        QVERIFY(entry->updateService());
+        UpdateRig::updateService(board)->setFault(BoardUpdateService::Fault::None);
+        // Someone else asks the board for its update service again.
+        rig.zelto("SN-CLICK")->openCloseUpdateService(true);
+        rig.updates->setVisibility(true);
+        QTest::qWait(500);
+        QCOMPARE(rig.states["SN-CLICK"].count(State::DownloadingFirmware), 1);
+        QCOMPARE(entry->updateState(), State::UpdateAvailable);
+        QVERIFY(UpdateRig::uploadKinds(board).isEmpty());
+    }
+
     void boardNotComingBackInTime()
     {
         FirmwareStorage storage;
