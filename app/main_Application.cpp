@@ -70,6 +70,12 @@ main_Application::main_Application(QObject *parent, QApplication *application)
 
 main_Application::~main_Application()
 {
+    // Qt 6.4 crashes when a window is taken apart while one of its items holds the
+    // focus: the main window lets it go first.
+    for (QObject *root : m_engine->rootObjects()) {
+        if (root->metaObject()->indexOfMethod("releaseFocus()") >= 0)
+            QMetaObject::invokeMethod(root, "releaseFocus");
+    }
     // Nothing in QML may read a manager while it is taken apart.
     m_engine.reset();
     // Newest first: whoever holds a board goes before the device factory that owns it.
