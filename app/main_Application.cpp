@@ -17,6 +17,7 @@
 #include "OstDevice.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "ToolchainHandlerGUI.h"
 #include "UriDistributor.h"
 #include "VersionControl.h"
 #include "Zelto.h"
@@ -108,6 +109,9 @@ void main_Application::createManagers()
     // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
     // on a later pass of the event loop:
     //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
+    m_toolchainInstall = create<ToolchainHandlerGUI>();
+    connect(m_uriDistributor, &UriDistributor::InstallToolchainUriReceived, m_toolchainInstall,
+            &ToolchainHandlerGUI::installToolchainUriReceived, Qt::QueuedConnection);
     m_hardwareSettings = create<HardwareSettings>();
     connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
@@ -158,7 +162,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
     context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
-    // toolchainInstall: the ToolchainHandlerGUI
+    context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
     context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
     // HardwareUpdate: the HardwareUpdate

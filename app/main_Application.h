@@ -14,6 +14,7 @@ class HardwareSettings;
 class LogParser;
 class OstFactory;
 class QApplication;
+class ToolchainHandlerGUI;
 class UriDistributor;
 
 // The application object and the program's composition root: it makes the
@@ -35,6 +36,7 @@ public:
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
     AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
+    ToolchainHandlerGUI *toolchainInstall() const { return m_toolchainInstall; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     HardwareSettings *hardwareSettings() const { return m_hardwareSettings; }
     // The managers in the order they were made.
@@ -68,6 +70,7 @@ private:
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
     AppBinaryManager *m_appBinaryManager = nullptr;
+    ToolchainHandlerGUI *m_toolchainInstall = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
     HardwareSettings *m_hardwareSettings = nullptr;
     bool m_loaded = false;
