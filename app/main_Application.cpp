@@ -2,6 +2,7 @@
 
 #include "AbstractDataLink.h"
 #include "AbstractNotification.h"
+#include "AppBinaryManager.h"
 #include "ApplicationVersionInfo.h"
 #include "ControlChannel.h"
 #include "DatalinkManager.h"
@@ -11,6 +12,8 @@
 #include "ExternalMonitor.h"
 #include "FileDialogHandler.h"
 #include "Halvora.h"
+#include "HardwareSettings.h"
+#include "HwSettingsGUI.h"
 #include "LogParser.h"
 #include "OstDevice.h"
 #include "OstFactory.h"
@@ -104,7 +107,7 @@ void main_Application::createManagers()
         m_ostFactory->insertNetworkOstDevice(board);
     m_uriDistributor = create<UriDistributor>();
     m_logParser = create<LogParser>();
-    // AppBinaryManager
+    m_appBinaryManager = create<AppBinaryManager>();
     m_fileDialogHandler = create<FileDialogHandler>();
     // LogDownloader, then its connections:
     //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
@@ -115,15 +118,23 @@ void main_Application::createManagers()
     // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
     // on a later pass of the event loop:
     //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
-    // HardwareSettings, then its connection:
-    //   OstFactory::ActiveDeviceChanged -> HardwareSettings::setOstDevice
+    m_hardwareSettings = create<HardwareSettings>();
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
     // The remaining connections:
-    //   OstFactory::ActiveDeviceChanged -> AppBinaryManager::setDevice
-    //   UriDistributor::AppBinManagerUriReceived -> AppBinaryManager::pushElfBinaryFromUri
-    //   FileDialogHandler::ApbFileReceived -> AppBinaryManager::uploadApbBinary
-    //   FileDialogHandler::ElfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
-    //   FileDialogHandler::HapbfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_appBinaryManager, &AppBinaryManager::setDevice);
+    // The link carries the flags as a signed number; they are the same 32 bits.
+    connect(m_uriDistributor, &UriDistributor::AppBinManagerUriReceived, m_appBinaryManager,
+            [manager = m_appBinaryManager](const QString &file, const QString &appVersion, const QString &buildId,
+                                           const QString &boardType, int flags) {
+                manager->pushElfBinaryFromUri(file, appVersion, buildId, boardType, quint32(flags));
+            });
+    connect(m_fileDialogHandler, &FileDialogHandler::ApbFileReceived, m_appBinaryManager,
+            &AppBinaryManager::uploadApbBinary);
+    connect(m_fileDialogHandler, &FileDialogHandler::ElfFileReceived, m_appBinaryManager,
+            &AppBinaryManager::pushElfBinaryFromFile);
+    connect(m_fileDialogHandler, &FileDialogHandler::HapbfFileReceived, m_appBinaryManager,
+            &AppBinaryManager::pushElfBinaryFromFile);
     connect(m_fileDialogHandler, &FileDialogHandler::FebFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
     connect(m_fileDialogHandler, &FileDialogHandler::FwbFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
 }
@@ -164,9 +175,9 @@ void main_Application::setContextProperties()
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
-    // binManager: the AppBinaryManager
+    context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
     // toolchainInstall: the ToolchainHandlerGUI
-    // HardwareSettings: the HwSettingsGUI of the HardwareSettings object
+    context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
     // HardwareUpdate: the HardwareUpdate
     context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());

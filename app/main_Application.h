@@ -8,7 +8,9 @@
 
 #include <memory>
 
+class AppBinaryManager;
 class FileDialogHandler;
+class HardwareSettings;
 class LogParser;
 class OstFactory;
 class QApplication;
@@ -32,7 +34,9 @@ public:
     OstFactory *ostFactory() const { return m_ostFactory; }
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
+    AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
+    HardwareSettings *hardwareSettings() const { return m_hardwareSettings; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -63,6 +67,8 @@ private:
     OstFactory *m_ostFactory = nullptr;
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
+    AppBinaryManager *m_appBinaryManager = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
+    HardwareSettings *m_hardwareSettings = nullptr;
     bool m_loaded = false;
 };

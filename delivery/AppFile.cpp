@@ -363,10 +363,7 @@ void AppFile::uploadProgressUpdated(float progress)
     }
     m_updateProgress = progress;
     emit UploadProgressChanged(progress);
-    if (progress >= 1) {
-        m_uploading = false;
-        emit uploadFinished();
-    }
+    // Every byte is sent at 1, but only the board's answer ends the upload.
 }
 
 void AppFile::uploadStateUpdated(SoftwareUpdate::UpdateState state)
@@ -385,6 +382,8 @@ void AppFile::uploadStateUpdated(SoftwareUpdate::UpdateState state)
     }
     emit UploadProgressChanged(m_updateProgress);
     m_uploading = false;
+    if (state == SoftwareUpdate::UpdateFinished)
+        emit uploadFinished();
 }
 
 void AppFile::connectedDeviceUpdated()

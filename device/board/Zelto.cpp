@@ -105,7 +105,7 @@ void deleteService(Service *&service)
 
 } // namespace
 
-Zelto::Zelto(OstDevice *pending, const ZeltoSettings &settings)
+Zelto::Zelto(OstDevice *pending, const ZeltoOptions &settings)
     : OstDevice(*pending)
     , m_settings(settings)
 {

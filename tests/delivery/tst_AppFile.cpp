@@ -514,10 +514,11 @@ private slots:
         QTest::addColumn<int>("finished");
         QTest::addColumn<bool>("uploading");
         using F = QList<float>;
-        QTest::newRow("progress to the end") << F{0.25f, 1.0f} << -1 << F{0.25f, 1.0f} << 1.0f << 1 << false;
+        // All is sent, but the board has not answered yet.
+        QTest::newRow("progress to the end") << F{0.25f, 1.0f} << -1 << F{0.25f, 1.0f} << 1.0f << 0 << true;
         QTest::newRow("progress under way") << F{0.5f} << -1 << F{0.5f} << 0.5f << 0 << true;
-        QTest::newRow("finished") << F{0.5f} << int(SoftwareUpdate::UpdateFinished) << F{0.5f, 1.0f} << 1.0f << 0
-                                  << false;
+        QTest::newRow("finished") << F{0.5f, 1.0f} << int(SoftwareUpdate::UpdateFinished) << F{0.5f, 1.0f, 1.0f} << 1.0f
+                                  << 1 << false;
         QTest::newRow("timed out") << F{0.5f} << int(SoftwareUpdate::TimedOut) << F{0.5f, 0.0f} << 0.0f << 0 << false;
         QTest::newRow("error") << F{0.5f} << int(SoftwareUpdate::UpdateError) << F{0.5f, 0.0f} << 0.0f << 0 << false;
         QTest::newRow("application still running")

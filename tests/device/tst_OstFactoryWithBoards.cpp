@@ -487,7 +487,8 @@ private slots:
 
         rig.factory.reset();
         for (NetworkBoard *board : {overWifi, overUsb})
-            QTRY_VERIFY(commandsReceived(board->simulator).contains(ControlChannel::DisconnectDevice));
+            QTRY_VERIFY2(commandsReceived(board->simulator).contains(ControlChannel::DisconnectDevice),
+                         board == overWifi ? "over Wi-Fi" : "over USB");
     }
 
     void destroyingTheFactoryReleasesItsUsbBoards()

@@ -54,7 +54,7 @@ struct Rig
     std::unique_ptr<QSignalSpy> writes;
     QList<QPointer<RecordingMonitor>> monitors;
 
-    explicit Rig(ZeltoSettings settings = ZeltoSettings())
+    explicit Rig(ZeltoOptions settings = ZeltoOptions())
     {
         settings.statusPollInterval = std::chrono::milliseconds(40);
         settings.externalModePort = 0;
@@ -802,7 +802,7 @@ private slots:
 
     void wifiLinkIsAddedOnceAndOnlyForAnAddress()
     {
-        ZeltoSettings settings;
+        ZeltoOptions settings;
         QTcpServer closed; // a port on which nothing listens once the server is gone
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         settings.wifiLink.streamPort = closed.serverPort();

@@ -71,7 +71,10 @@ struct BoardControlState
     {
         QByteArray settings(404, '\0');
         settings.replace(0, 8, "SimBoard");
+        settings.replace(32, 7, "HomeNet");
+        settings.replace(64, 15, "home-network-pw");
         settings.replace(128, 8, "SimBoard");
+        settings.replace(160, 11, "simboard-ap");
         for (int i = 240; i < 308; ++i) // bytes the host does not read, which must survive
             settings[i] = char(i);
         return settings;

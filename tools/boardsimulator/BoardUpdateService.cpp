@@ -1,7 +1,9 @@
 #include "BoardUpdateService.h"
 
 #include "BoardBytes.h"
+#include "BoardControlChannel.h"
 #include "BoardCrc.h"
+#include "BoardSimulator.h"
 
 #include <QLoggingCategory>
 
@@ -12,6 +14,13 @@ namespace {
 constexpr uint32_t Magic = 0xDDCCBBAAu;
 constexpr qsizetype HeaderSize = 12;
 constexpr qsizetype VersionTextSize = 16;
+constexpr uint8_t AppRunning = 3; // the control service's application status
+
+BoardControlState *controlState(BoardSimulator *board)
+{
+    auto *control = qobject_cast<BoardControlChannel *>(board->channel(1));
+    return control ? &control->state() : nullptr;
+}
 
 } // namespace
 
@@ -140,6 +149,14 @@ void BoardUpdateService::handleCommand(BoardLink *link, uint32_t type, const QBy
         m_unscrambler.seed(m_seed);
     if (replyWithFault(link))
         return;
+    // A running application is not replaced under its feet.
+    if (type == ApplicationMessage) {
+        if (const BoardControlState *state = controlState(board()); state && state->appStatus == AppRunning) {
+            qCDebug(lcBoardUpdate) << "Refusing an application upload while the application runs";
+            reply(link, ApplicationRunning);
+            return;
+        }
+    }
     if (m_current.declaredSize == 0) {
         qCDebug(lcBoardUpdate) << "Refusing an upload of 0 bytes";
         reply(link, Failed);
@@ -178,4 +195,9 @@ void BoardUpdateService::handleChunk(BoardLink *link, const QByteArray &chunk)
         m_pollsSinceModuleUpload = 0;
     }
     reply(link, Finished);
+    // The board restarts into the application it was given.
+    if (m_current.kind == ApplicationMessage) {
+        if (BoardControlState *state = controlState(board()))
+            state->appStatus = AppRunning;
+    }
 }

@@ -12,7 +12,10 @@ TestCase {
         return [
             { tag: "controls", page: "../gallery/ControlsGallery.qml" },
             { tag: "dialog", page: "../gallery/DialogGallery.qml" },
-            { tag: "error dialog", page: "../gallery/ErrorDialogGallery.qml" }
+            { tag: "error dialog", page: "../gallery/ErrorDialogGallery.qml" },
+            { tag: "navigation", page: "../gallery/NavigationGallery.qml" },
+            { tag: "tables", page: "../gallery/TableGallery.qml" },
+            { tag: "pickers", page: "../gallery/PickerGallery.qml" }
         ]
     }
 

@@ -9,7 +9,7 @@
 // How a board object behaves towards its board. The defaults are the values boards
 // are built for; tests hand in a short poll, a free bridge port and a monitor of
 // their own.
-struct ZeltoSettings
+struct ZeltoOptions
 {
     // The board's status is asked for this often while it is connected.
     std::chrono::milliseconds statusPollInterval{1000};
