@@ -40,7 +40,9 @@ ActiveScalar::ActiveScalar(QObject *parent, uint16_t elementOffset, uint16_t odr
         window.points.reserve(4 * buckets + 4);
         m_windows.push_back(std::move(window));
     }
-    m_raw.reserve(std::min<size_t>(m_rawCapacity, 4096));
+    // Reserved whole, so that taking a sample never allocates; the pages are used
+    // only as samples fill them.
+    m_raw.reserve(m_rawCapacity);
 }
 
 void ActiveScalar::setEnabled(bool enabled)
