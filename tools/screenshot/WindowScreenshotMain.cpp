@@ -15,12 +15,14 @@
 #include <QTextStream>
 #include <QTimer>
 
-// halvora-window-screenshot [--board] [--notifications] [--settle <ms>] <picture.png>
+// halvora-window-screenshot [--board] [--notifications] [--screen <url>] [--settle <ms>] <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
 // named by HALVORA_BOARD_ADDRESS is connected over Wi-Fi; with --notifications it posts
-// notifications of every level, one of them modal, so that the popup opens.
+// notifications of every level, one of them modal, so that the popup opens; with
+// --screen it shows that screen (such as "qrc:/Qml/Settings/GlobalSettings.qml")
+// instead of the home screen.
 namespace {
 
 QTextStream &errorStream()
@@ -111,7 +113,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption settleOption(QStringLiteral("settle"),
                                           QStringLiteral("Milliseconds the window is given to settle (1500)."),
                                           QStringLiteral("ms"), QStringLiteral("1500"));
-    parser.addOptions({boardOption, notificationsOption, settleOption});
+    const QCommandLineOption screenOption(QStringLiteral("screen"), QStringLiteral("The screen to show."),
+                                          QStringLiteral("url"));
+    parser.addOptions({boardOption, notificationsOption, screenOption, settleOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -136,6 +140,13 @@ int main(int argc, char *argv[])
     if (parser.isSet(boardOption)) {
         if (!waitFor([&program] { return boardConnectedOverWifi(program.ostFactory()); }, 30000)) {
             errorStream() << "The board did not connect over Wi-Fi within 30 s\n";
+            return 1;
+        }
+    }
+    if (parser.isSet(screenOption)) {
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        if (!viewStack || !viewStack->setProperty("source", parser.value(screenOption))) {
+            errorStream() << "Could not show the screen " << parser.value(screenOption) << "\n";
             return 1;
         }
     }

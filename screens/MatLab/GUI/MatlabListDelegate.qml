@@ -1,4 +1,5 @@
 import QtQuick
+import "../../Qml/OstrelUI/OstrelControls"
 
 // One MATLAB release of the toolchain panel (modelData is its InstalledMatlabEntry):
 // the release, its toolchain, the buttons that install or remove it, and the last
@@ -27,16 +28,18 @@ Column {
             anchors.verticalCenter: parent.verticalCenter
             spacing: 20 * uScale
 
-            ToolchainButton {
+            SimpleButtonRev3 {
                 objectName: "installButton"
+                originalState: "black"
                 width: 140 * uScale
                 height: 23 * uScale
                 text: modelData.isInstalled ? "ReInstall" : "Install"
                 onClicked: modelData.install()
             }
 
-            ToolchainButton {
+            SimpleButtonRev3 {
                 objectName: "uninstallButton"
+                originalState: "black"
                 width: 140 * uScale
                 height: 23 * uScale
                 visible: modelData.isInstalled
