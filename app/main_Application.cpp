@@ -9,15 +9,18 @@
 #include "ErrorChannel.h"
 #include "ErrorHandler.h"
 #include "ExtendedDeviceType.h"
+#include "DeviceUpdateEntry.h"
 #include "ExternalMonitor.h"
 #include "FileDialogHandler.h"
 #include "Halvora.h"
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
+#include "HardwareUpdate.h"
 #include "LogParser.h"
 #include "OstDevice.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "ToolchainHandlerGUI.h"
 #include "SimulinkDataTypes.h"
 #include "SimulinkParameter.h"
 #include "SimulinkSignal.h"
@@ -80,6 +83,12 @@ main_Application::main_Application(QObject *parent, QApplication *application)
 
 main_Application::~main_Application()
 {
+    // Qt 6.4 crashes when a window is taken apart while one of its items holds the
+    // focus: the main window lets it go first.
+    for (QObject *root : m_engine->rootObjects()) {
+        if (root->metaObject()->indexOfMethod("releaseFocus()") >= 0)
+            QMetaObject::invokeMethod(root, "releaseFocus");
+    }
     // Nothing in QML may read a manager while it is taken apart.
     m_engine.reset();
     // Newest first: whoever holds a board goes before the device factory that owns it.
@@ -112,12 +121,13 @@ void main_Application::createManagers()
     // LogDownloader, then its connections:
     //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
     //   OstFactory::ActiveDeviceChanged -> LogDownloader::setSelectedDevice
-    // HardwareUpdate, then its connections:
-    //   OstFactory::ostDeviceConnected -> HardwareUpdate::ostDeviceConnected
-    //   OstFactory::ActiveDeviceChanged -> HardwareUpdate::setSelectedDevice
-    // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
-    // on a later pass of the event loop:
-    //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
+    m_hardwareUpdate = create<HardwareUpdate>();
+    connect(m_ostFactory, &OstFactory::ostDeviceConnected, m_hardwareUpdate, &HardwareUpdate::ostDeviceConnected);
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareUpdate, &HardwareUpdate::setSelectedDevice);
+    // The toolchain links are taken on a later pass of the event loop.
+    m_toolchainInstall = create<ToolchainHandlerGUI>();
+    connect(m_uriDistributor, &UriDistributor::InstallToolchainUriReceived, m_toolchainInstall,
+            &ToolchainHandlerGUI::installToolchainUriReceived, Qt::QueuedConnection);
     m_hardwareSettings = create<HardwareSettings>();
     connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
@@ -156,7 +166,7 @@ void main_Application::registerQmlTypes()
         qmlRegisterUncreatableType<AbstractDataLink>(uri, 1, 0, "AbstractDataLink", QString());
         qmlRegisterUncreatableType<ErrorHandler>(uri, 1, 0, "ErrorHandler", QString());
         qmlRegisterUncreatableType<AbstractNotification>(uri, 1, 0, "AbstractNotification", QString());
-        // DeviceUpdateEntry, uncreatable
+        qmlRegisterUncreatableType<DeviceUpdateEntry>(uri, 1, 0, "DeviceUpdateEntry", QString());
         qmlRegisterUncreatableMetaObject(SimulinkDataTypes::staticMetaObject, uri, 1, 0, "SimulinkDataTypes",
                                          QStringLiteral("Error: Namespace"));
         // Reached through properties only: the monitor, its charts and the variables.
@@ -176,10 +186,10 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
     context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
-    // toolchainInstall: the ToolchainHandlerGUI
+    context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
     context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
-    // HardwareUpdate: the HardwareUpdate
+    context->setContextProperty(QStringLiteral("HardwareUpdate"), m_hardwareUpdate);
     context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());
     context->setContextProperty(QStringLiteral("versionControl"), VersionControl::instance());
     context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));

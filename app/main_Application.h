@@ -11,9 +11,11 @@
 class AppBinaryManager;
 class FileDialogHandler;
 class HardwareSettings;
+class HardwareUpdate;
 class LogParser;
 class OstFactory;
 class QApplication;
+class ToolchainHandlerGUI;
 class UriDistributor;
 
 // The application object and the program's composition root: it makes the
@@ -35,8 +37,10 @@ public:
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
     AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
+    ToolchainHandlerGUI *toolchainInstall() const { return m_toolchainInstall; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
     HardwareSettings *hardwareSettings() const { return m_hardwareSettings; }
+    HardwareUpdate *hardwareUpdate() const { return m_hardwareUpdate; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -68,7 +72,9 @@ private:
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
     AppBinaryManager *m_appBinaryManager = nullptr;
+    ToolchainHandlerGUI *m_toolchainInstall = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
     HardwareSettings *m_hardwareSettings = nullptr;
+    HardwareUpdate *m_hardwareUpdate = nullptr;
     bool m_loaded = false;
 };

@@ -1,5 +1,6 @@
 #include "AppBinaryManager.h"
 
+#include "ElfLoading.h"
 #include "ErrorHandler.h"
 #include "ExtendedDeviceTypeName.h"
 #include "NotificationMsgProgressButton.h"
@@ -155,8 +156,15 @@ void AppBinaryManager::scan()
             unlist(file);
     }
     for (const QFileInfo &entry : entries) {
-        if (present.contains(entry.absoluteFilePath()))
-            addFile(entry.absoluteFilePath(), false, QString(), QString(), QString(), 0, false);
+        if (!present.contains(entry.absoluteFilePath()))
+            continue;
+        // Read as a bare ELF image it would be imported into a new file of the folder,
+        // which the next scan would find again, and so on without end.
+        if (isElfFile(entry.absoluteFilePath())) {
+            qCDebug(lcAppBinaryManager) << "An ELF image is no application file; not listed:" << entry.fileName();
+            continue;
+        }
+        addFile(entry.absoluteFilePath(), false, QString(), QString(), QString(), 0, false);
     }
     emit AppBinaryListChanged();
 }

@@ -10,6 +10,7 @@
 #include "VersionControl.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 
 #include <chrono>
@@ -24,9 +25,11 @@ ToolchainHandler::ToolchainHandler(QObject *parent, Settings settings)
     : QObject(parent)
     , m_matlabHelper(std::make_unique<MatlabHelper>(std::move(settings.matlab)))
     , m_versions(settings.versions ? settings.versions : VersionControl::instance())
-    , m_toolchainFolder(ApplicationFolders::instance().subFolder(ApplicationFolders::ProgramDataFolder, kFolderName))
 {
-    if (!m_toolchainFolder)
+    if (const auto folder = ApplicationFolders::instance().subFolder(ApplicationFolders::ProgramDataFolder,
+                                                                     kFolderName))
+        m_toolchainFolder = folder->absolutePath();
+    if (m_toolchainFolder.isEmpty())
         qWarning() << "No folder for the MATLAB toolchain: it cannot be installed";
     connect(m_versions, &VersionControl::VersionControlUpdated, this, &ToolchainHandler::queryToolchainVersion,
             Qt::QueuedConnection);
@@ -56,7 +59,7 @@ void ToolchainHandler::stop(const std::function<void()> &releaseBlockedDeliverie
 
 QString ToolchainHandler::toolchainFolderPath() const
 {
-    return m_toolchainFolder ? m_toolchainFolder->absolutePath() : QString();
+    return m_toolchainFolder;
 }
 
 // Beside the copy, on the same file system, so that it can take the copy's place in
@@ -128,7 +131,7 @@ void ToolchainHandler::handleInstallUri(const QByteArray &version, const QByteAr
 
 void ToolchainHandler::request(const QByteArray &matlabVersion, bool isUninstall)
 {
-    if (!m_toolchainFolder) {
+    if (m_toolchainFolder.isEmpty()) {
         reportProgress(Emitter::MainThread, matlabVersion, QLatin1String(kFailedText), 100, true);
         return;
     }

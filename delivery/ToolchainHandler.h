@@ -4,7 +4,6 @@
 #include "MatlabHelper.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFutureWatcher>
 #include <QMap>
 #include <QObject>
@@ -14,7 +13,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 
 class VersionControl;
@@ -123,7 +121,8 @@ private:
 
     std::unique_ptr<MatlabHelper> m_matlabHelper;
     VersionControl *m_versions;
-    std::optional<QDir> m_toolchainFolder;
+    // Absolute; empty when there is none. Set once, read by the worker too.
+    QString m_toolchainFolder;
     QByteArray m_latestVersion;
     QFutureWatcher<DownloadResult> m_downloadWatcher;
     Package m_downloadingPackage;

@@ -121,12 +121,10 @@ void LocalMap::setGlobalCoordinateInfo(CoordinateConverter *converter)
     if (converter == m_globalCoordinateInfo)
         return;
     const bool wasFullyResolved = fullyResolved();
-    CoordinateConverter *replaced = m_globalCoordinateInfo;
-    if (replaced) {
-        disconnect(replaced, nullptr, this, nullptr);
-        if (replaced->parent() == this)
-            replaced->deleteLater();
-    }
+    // A replaced converter stays where it is (QML may still use it, or set it again);
+    // the map only stops following it.
+    if (m_globalCoordinateInfo)
+        disconnect(m_globalCoordinateInfo, nullptr, this, nullptr);
     takeGlobalCoordinateInfo(converter);
     emit globalCoordinateInfoChanged();
     if (fullyResolved() != wasFullyResolved)

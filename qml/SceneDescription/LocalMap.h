@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Coordinate.h"
+#include "CoordinateConverter.h"
 #include "IRobotResource.h"
 #include "MapDistanceField.h"
 #include "Pose.h"
@@ -10,9 +11,7 @@
 #include <QSizeF>
 #include <QtQml/qqmlregistration.h>
 
-class CoordinateConverter;
 class OccupancyGridInfo;
-Q_MOC_INCLUDE("CoordinateConverter.h")
 Q_MOC_INCLUDE("OccupancyGridInfo.h")
 
 // A picture of an area with its size in metres, placed in a global frame by a pose
@@ -56,7 +55,7 @@ public:
     void setDimensions(const QSizeF &dimensions);
     void setLocalOrigin(const Coordinate &localOrigin);
     // A converter without parent becomes the map's child; the map follows its
-    // destruction and deletes a child it replaces.
+    // destruction, so it never points at a converter that is gone.
     void setGlobalCoordinateInfo(CoordinateConverter *converter);
     void setGlobalPose(const Pose &pose);
 

@@ -32,9 +32,6 @@ double degrees(double radians)
 MapContext::MapContext(QObject *parent)
     : QObject(parent)
 {
-    connect(this, &MapContext::locationChanged, this, &MapContext::contextChanged);
-    connect(this, &MapContext::zoomLevelChanged, this, &MapContext::contextChanged);
-    connect(this, &MapContext::tileSizeChanged, this, &MapContext::contextChanged);
 }
 
 MapContext::~MapContext() = default;
@@ -59,7 +56,10 @@ void MapContext::setLocation(std::shared_ptr<Location> location)
         connect(m_location.get(), &Location::locationTypeChanged, this, &MapContext::locationTypeChanged);
     }
     updateWorldReferenceMercator();
+    // Each change of the context is followed at once by contextChanged, for every
+    // listener, whenever it connected.
     emit locationChanged();
+    emit contextChanged();
     emit worldReferenceMercatorChanged();
     emit locationTypeChanged();
 }
@@ -75,6 +75,7 @@ void MapContext::setZoomLevel(int zoomLevel)
     m_zoomLevel = zoomLevel;
     updateWorldReferenceMercator();
     emit zoomLevelChanged();
+    emit contextChanged();
     emit worldReferenceMercatorChanged();
 }
 
@@ -84,6 +85,7 @@ void MapContext::setTileSize(float tileSize)
         return;
     m_tileSize = tileSize;
     emit tileSizeChanged();
+    emit contextChanged();
 }
 
 QmlSharedPointer *MapContext::locationForQml() const

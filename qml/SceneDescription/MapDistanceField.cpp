@@ -1,8 +1,11 @@
 #include "MapDistanceField.h"
 
+#include <QDebug>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -11,25 +14,33 @@ constexpr int opaqueAbove = 128;
 } // namespace
 
 MapDistanceField::MapDistanceField(const QImage &picture)
-    : m_gridSize(picture.isNull() ? QSize(0, 0) : picture.size())
 {
-    const int width = m_gridSize.width();
-    const int height = m_gridSize.height();
-    m_distances.assign(size_t(width) * size_t(height), std::numeric_limits<float>::infinity());
-    if (m_distances.empty())
+    if (picture.isNull())
         return;
-
     // One conversion and scan lines rather than a colour lookup per pixel; the alpha
     // is the same as QImage::pixelColor gives.
     const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
-    std::vector<size_t> queue;
-    queue.reserve(m_distances.size());
+    const int width = argb.width();
+    const int height = argb.height();
+    std::vector<quint32> queue;
+    try {
+        if (argb.isNull() || qint64(width) * height > std::numeric_limits<quint32>::max())
+            throw std::bad_alloc();
+        m_distances.assign(size_t(width) * size_t(height), std::numeric_limits<float>::infinity());
+        queue.reserve(m_distances.size());
+    } catch (const std::bad_alloc &) {
+        qWarning() << "A map picture of" << picture.size() << "pixels is too large for its distance field";
+        m_distances.clear();
+        return;
+    }
+    m_gridSize = argb.size();
+
     for (int row = 0; row < height; ++row) {
         const auto *line = reinterpret_cast<const QRgb *>(argb.constScanLine(row));
         for (int column = 0; column < width; ++column) {
             if (qAlpha(line[column]) > opaqueAbove) {
                 m_distances[index(column, row)] = 0;
-                queue.push_back(index(column, row));
+                queue.push_back(quint32(index(column, row)));
             }
         }
     }
@@ -43,7 +54,7 @@ MapDistanceField::MapDistanceField(const QImage &picture)
                 float &neighbour = m_distances[index(c, r)];
                 if (neighbour > next) {
                     neighbour = next;
-                    queue.push_back(index(c, r));
+                    queue.push_back(quint32(index(c, r)));
                 }
             }
         }

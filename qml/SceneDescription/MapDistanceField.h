@@ -14,6 +14,7 @@ class MapDistanceField
 {
 public:
     MapDistanceField() = default;
+    // A picture too large to hold the field for gives an empty field, with a warning.
     explicit MapDistanceField(const QImage &picture);
 
     QSize gridSize() const { return m_gridSize; }

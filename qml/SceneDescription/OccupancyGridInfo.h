@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Coordinate.h"
+#include "CoordinateConverter.h"
 #include "Pose.h"
 
 #include <QDateTime>
@@ -11,9 +12,6 @@
 #include <QSizeF>
 #include <QUuid>
 #include <QtQml/qqmlregistration.h>
-
-class CoordinateConverter;
-Q_MOC_INCLUDE("CoordinateConverter.h")
 
 // The description of an occupancy grid, the raster of cells a local map is made from:
 // identity and metadata, the cells with their size in cells and in the world, the

@@ -38,6 +38,24 @@ private slots:
         if (QFile::exists(QStringLiteral(":/fonts/Poppins-Regular.ttf")))
             QVERIFY(QFontDatabase::families().contains(QStringLiteral("Poppins")));
     }
+
+    void theApplicationOffersTheRobotModules()
+    {
+        main_Application app(nullptr, qApp);
+        QQmlComponent component(&app.engine());
+        component.setData("import QtQml\n"
+                          "import ostrel.Resources\n"
+                          "import ostrel.SceneDescription\n"
+                          "MapContext {\n"
+                          "    property int mapKind: RobotResourceType.Map\n"
+                          "    property real east: Scene.coordinate(3, 4, 0).length()\n"
+                          "}",
+                          QUrl());
+        std::unique_ptr<QObject> item(component.create());
+        QVERIFY2(item, qPrintable(component.errorString()));
+        QCOMPARE(item->property("mapKind").toInt(), 5);
+        QCOMPARE(item->property("east").toDouble(), 5.0);
+    }
 };
 
 QTEST_MAIN(tst_ApplicationModules)

@@ -1,10 +1,12 @@
 #include "ErrorHandler.h"
+#include "HardwareUpdate.h"
 #include "FileDialogHandler.h"
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
 #include "LogParser.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "ToolchainHandlerGUI.h"
 #include "UriDistributor.h"
 #include "VersionControl.h"
 #include "main_Application.h"
@@ -51,7 +53,9 @@ private slots:
             {"logParser", app.logParser()},
             {"HardwareSettings", app.hardwareSettings()->gui()},
             {"Notifications", ErrorHandler::instance()},
+            {"toolchainInstall", app.toolchainInstall()},
             {"versionControl", VersionControl::instance()},
+            {"HardwareUpdate", app.hardwareUpdate()},
         };
         for (const auto &[name, object] : expected) {
             QVERIFY2(object, qPrintable(name));
@@ -120,6 +124,14 @@ private slots:
         app.uriReceived(QUrl("halvora:upload_app?file=%2Ftmp%2Fa.hapbf"));
         QCOMPARE(upload.size(), 1);
         QCOMPARE(upload.first().first().toString(), QString("/tmp/a.hapbf"));
+
+        // MATLAB's toolchain reports reach the installer on a later pass of the event loop.
+        QSignalSpy progress(&app.toolchainInstall()->handler(), &ToolchainHandler::InstallProgressUpdated);
+        QTest::ignoreMessage(QtDebugMsg, "uri Succesfully passed to mainApplication");
+        app.uriReceived(QUrl("halvora:uninstall_tc?version=9.14&progress=100&flags=4&msg=No%20MATLAB"));
+        QCOMPARE(progress.size(), 0);
+        QTRY_COMPARE(progress.size(), 1);
+        QCOMPARE(progress.first(), (QVariantList{"9.14", "No MATLAB", 100, true}));
     }
 
     // Firmware files from a file dialog go to the factory's firmware upload.

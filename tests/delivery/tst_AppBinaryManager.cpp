@@ -257,6 +257,19 @@ private slots:
         QVERIFY(BinaryListRig::titles().contains(QStringLiteral("Importing binary failed")));
         QTRY_COMPARE(rig.count(), 3);
 
+        // An ELF image under the name of an application file is left alone: it is not
+        // imported into the folder it already lies in.
+        const QStringList filesBefore = rig.binaryFiles();
+        QVERIFY(QFile::copy(elf(), rig.binaries().filePath(QStringLiteral("stray.hapbf"))));
+        QTest::qWait(300);
+        rig.manager->handleFolderChanged();
+        QCOMPARE(rig.count(), 3);
+        QStringList expected = filesBefore;
+        expected << QStringLiteral("stray.hapbf");
+        expected.sort();
+        QCOMPARE(rig.binaryFiles(), expected);
+        QVERIFY(QFile::remove(rig.binaries().filePath(QStringLiteral("stray.hapbf"))));
+
         QVERIFY(QFile::remove(rig.binaries().filePath(QStringLiteral("from outside.hapbf"))));
         QTRY_COMPARE(rig.count(), 2);
         QCOMPARE(rig.applicationNames(), (QStringList{"twin", "two_segments"}));

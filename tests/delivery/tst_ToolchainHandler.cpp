@@ -418,11 +418,14 @@ private slots:
     {
         placeLocalCopy("1.2.0");
         useStorage(m_peer->faultUrl(QStringLiteral("slow")));
+        // Seconds for the package, so that the download is surely still running.
+        m_peer->setSlowPace(16, 100ms);
         {
             ToolchainHandler handler(nullptr, settings());
             handler.installToolchain("9.14");
             QTRY_VERIFY(!m_peer->requests().isEmpty());
         }
+        m_peer->setSlowPace(256, 10ms);
         QTest::qWait(500);
         QVERIFY(starts().isEmpty());
         QCOMPARE(filesOf(toolchainFolder()).filter(QStringLiteral("version=")), QStringList{"version=1.2.0"});

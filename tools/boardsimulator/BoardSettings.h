@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 // The kinds of link the board knows, numbered as on the wire.
 enum class BoardLinkType : uint16_t {
@@ -32,6 +33,9 @@ struct BoardSettings
     QByteArray datagramKey = defaultKey();
     QByteArray datagramIv = QByteArray(16, '\x5A');
     std::chrono::milliseconds heartbeatInterval{1000};
+    // After an accepted firmware or Wi-Fi module upload the board restarts into the
+    // new image: its links drop and it is away this long. Unset: it stays on.
+    std::optional<std::chrono::milliseconds> restartAfterUpdate;
 
     // Failure modes.
     bool silent = false;                   // sends nothing at all

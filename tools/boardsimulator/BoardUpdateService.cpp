@@ -6,6 +6,7 @@
 #include "BoardSimulator.h"
 
 #include <QLoggingCategory>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcBoardUpdate, "BoardSimulator.UpdateService")
 
@@ -195,9 +196,44 @@ void BoardUpdateService::handleChunk(BoardLink *link, const QByteArray &chunk)
         m_pollsSinceModuleUpload = 0;
     }
     reply(link, Finished);
-    // The board restarts into the application it was given.
+    // The board runs the application or the firmware it was given.
     if (m_current.kind == ApplicationMessage) {
         if (BoardControlState *state = controlState(board()))
             state->appStatus = AppRunning;
+    } else {
+        install(m_current);
     }
+}
+
+QByteArray BoardUpdateService::versionInImage(const QByteArray &image)
+{
+    const qsizetype mark = image.indexOf(VersionMark);
+    if (mark < 0)
+        return {};
+    QByteArray version = image.mid(mark + qsizetype(sizeof VersionMark) - 1, VersionTextSize);
+    for (const char end : {'\0', '\n', '\r'})
+        if (const qsizetype at = version.indexOf(end); at >= 0)
+            version.truncate(at);
+    return version;
+}
+
+void BoardUpdateService::install(const Upload &upload)
+{
+    const QByteArray version = versionInImage(upload.image);
+    if (BoardControlState *state = controlState(board()); state && !version.isEmpty()) {
+        if (upload.kind == FirmwareMessage) {
+            state->firmwareVersion = version;
+            state->firmwareVerified = false;
+            state->remainingTimeMs = state->bootTimeoutMs / 2;
+        } else {
+            state->espVersion = version;
+            m_wifiModuleVersion = version;
+        }
+    }
+    const std::optional<std::chrono::milliseconds> downtime = board()->settings().restartAfterUpdate;
+    if (!downtime)
+        return;
+    // A moment later, so that the finish message is on its way before the links drop.
+    BoardSimulator *simulator = board();
+    QTimer::singleShot(200, simulator, [simulator, downtime] { simulator->restart(*downtime); });
 }

@@ -46,6 +46,17 @@ WifiBoardTransport::WifiBoardTransport(BoardSimulator *board, const WifiBoardSet
     , m_settings(settings)
     , m_server(std::make_unique<DescriptorServer>([this](qintptr descriptor) { acceptConnection(descriptor); }))
 {
+    // A restarting board drops its connections and is unreachable until it is back.
+    connect(board, &BoardSimulator::restarting, this, [this] {
+        closeConnections();
+        stopListening();
+        closeDatagramSocket();
+    });
+    connect(board, &BoardSimulator::restarted, this, [this] {
+        QString error;
+        if (!listen(&error) || !openDatagramSocket(&error))
+            qCWarning(lcWifiBoardTransport) << "The board cannot come back after its restart:" << error;
+    });
 }
 
 WifiBoardTransport::~WifiBoardTransport()

@@ -139,8 +139,12 @@ int main(int argc, char *argv[])
         QStringLiteral("Run this model on the monitoring channels (a JSON file, see the simulator's README) instead of "
                        "the fixture model."),
         QStringLiteral("file"));
+    const QCommandLineOption restartTime(
+        QStringLiteral("restart-time"),
+        QStringLiteral("Milliseconds the board is away when it restarts after a firmware update (0: no restart)."),
+        QStringLiteral("ms"), QStringLiteral("2000"));
     parser.addOptions({link, serial, deviceType, extendedType, version, heartbeat, key, iv, silent, refuse, inactive,
-                       corrupt, files, extModeScript, model});
+                       corrupt, files, extModeScript, model, restartTime});
     parser.process(app);
 
     BoardSettings settings;
@@ -164,6 +168,10 @@ int main(int argc, char *argv[])
     if (!parseNumber(parser.value(heartbeat), 1, 3600000, &number))
         return fail(QStringLiteral("--heartbeat-interval must be 1 to 3600000 ms"));
     settings.heartbeatInterval = std::chrono::milliseconds(number);
+    if (!parseNumber(parser.value(restartTime), 0, 3600000, &number))
+        return fail(QStringLiteral("--restart-time must be 0 to 3600000 ms"));
+    if (number > 0)
+        settings.restartAfterUpdate = std::chrono::milliseconds(number);
     if (parser.isSet(key) && !parseHex(parser.value(key), 32, &settings.datagramKey))
         return fail(QStringLiteral("--key must be 64 hexadecimal digits"));
     if (parser.isSet(iv) && !parseHex(parser.value(iv), 16, &settings.datagramIv))

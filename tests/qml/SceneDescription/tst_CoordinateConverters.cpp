@@ -99,6 +99,7 @@ private slots:
     void localRelativeReferenceChanges();
     void cloneSharesTheMap();
     void localTangentPlaneReference();
+    void utmSettersSignalChangesOnly();
 };
 
 void tst_CoordinateConverters::utmAgreesWithProj_data()
@@ -314,6 +315,12 @@ void tst_CoordinateConverters::impossibleConversionsGiveNoNumber_data()
     };
     QTest::newRow("UTM from latitude 95") << utmFromGeo(31, true, QGeoCoordinate(95, 3, 0));
     QTest::newRow("UTM from latitude NaN") << utmFromGeo(31, true, QGeoCoordinate());
+    QTest::newRow("UTM from longitude NaN") << utmFromGeo(31, true, QGeoCoordinate(52, qQNaN(), 0));
+    QTest::newRow("UTM from longitude infinite") << utmFromGeo(31, true, QGeoCoordinate(52, qInf(), 0));
+    QTest::newRow("tangent plane from longitude NaN") << Conversion([] {
+        return isNotANumber(LocalTangentPlaneCoordinateConverter(QGeoCoordinate(52, 5, 0))
+                                .convertFromGeo(QGeoCoordinate(52, qQNaN(), 0)));
+    });
     QTest::newRow("UTM zone 61") << utmFromGeo(61, true, QGeoCoordinate(52, 5, 0));
     QTest::newRow("UTM zone 0") << utmFromGeo(0, true, QGeoCoordinate(52, 5, 0));
     QTest::newRow("UTM zone -5") << utmFromGeo(-5, true, QGeoCoordinate(52, 5, 0));
@@ -562,6 +569,27 @@ void tst_CoordinateConverters::localTangentPlaneReference()
     QCOMPARE(plane.reference(), QGeoCoordinate(52, 5, 0));
     const Coordinate up = plane.convertFromGeo(QGeoCoordinate(52, 5, 20));
     QVERIFY(std::abs(up.z - 20) < millimetre);
+}
+
+void tst_CoordinateConverters::utmSettersSignalChangesOnly()
+{
+    UTMCoordinateConverter utm({1, 2, 3}, 31, true);
+    SignalRecorder recorder(&utm);
+    utm.setOffset({1, 2, 3});
+    utm.setZone(31);
+    utm.setNorth(true);
+    QVERIFY(recorder.lines.isEmpty());
+    utm.setOffset({1, 2, 3.5});
+    utm.setZone(32);
+    utm.setNorth(false);
+    QCOMPARE(recorder.lines, (QStringList{"offsetChanged", "zoneChanged", "northChanged"}));
+    // A zone that does not exist is kept, and refused when converting.
+    const LogCapture log(warnings());
+    utm.setZone(0);
+    QVERIFY(!utm.convertToGeo({500000, 0, 0}).isValid());
+    QCOMPARE(log.lines().size(), 1);
+    utm.setZone(33);
+    QVERIFY(utm.convertToGeo({500000, 9000000, 0}).isValid());
 }
 
 QTEST_GUILESS_MAIN(tst_CoordinateConverters)

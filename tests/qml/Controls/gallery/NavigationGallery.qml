@@ -15,6 +15,25 @@ ApplicationWindow {
     title: "ostrel.Controls: navigation"
     color: OstrelColors.background
 
+    // The content panel of a tab bar. Its edge next to the bar is the tabs' own content
+    // edge, so it draws none there.
+    component Panel: Rectangle {
+        id: panel
+
+        property bool openTop: false
+
+        height: 50
+        border.color: OstrelColors.mainBorderColor
+
+        Rectangle {
+            x: 1
+            y: panel.openTop ? 0 : panel.height - 1
+            width: panel.width - 2
+            height: 1
+            color: panel.color
+        }
+    }
+
     // A tab bar above (or below) a panel of the content colour, as a screen shows them.
     component TabbedPanel: Column {
         id: tabbed
@@ -27,13 +46,7 @@ ApplicationWindow {
 
         width: 520
 
-        Rectangle {
-            visible: tabbed.footer
-            width: tabbed.width
-            height: 50
-            color: tabbed.panelColour
-            border.color: OstrelColors.mainBorderColor
-        }
+        Panel { visible: tabbed.footer; width: tabbed.width; color: tabbed.panelColour }
 
         TabBar {
             width: tabbed.width
@@ -52,13 +65,7 @@ ApplicationWindow {
             }
         }
 
-        Rectangle {
-            visible: !tabbed.footer
-            width: tabbed.width
-            height: 50
-            color: tabbed.panelColour
-            border.color: OstrelColors.mainBorderColor
-        }
+        Panel { visible: !tabbed.footer; width: tabbed.width; color: tabbed.panelColour; openTop: true }
     }
 
     Column {
