@@ -50,7 +50,10 @@ Item {
         anchors.top: parent.top
         anchors.left: parent.left
         anchors.right: parent.right
-        anchors.margins: 10 * uScale
+        // Inside the folded row's 35u, above the element frame at 35u.
+        anchors.topMargin: 2.5 * uScale
+        anchors.leftMargin: 10 * uScale
+        anchors.rightMargin: 10 * uScale
         spacing: 9 * uScale
 
         Rectangle {
