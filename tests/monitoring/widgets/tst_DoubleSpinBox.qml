@@ -20,6 +20,18 @@ TestCase {
         DoubleSpinBox { width: 220; height: 60 }
     }
 
+    // A user of the box writes the value its own way.
+    Component {
+        id: ownWritingComponent
+        DoubleSpinBox {
+            width: 220
+            height: 60
+            function textFromValue(value, locale) {
+                return "<" + Number(value).toFixed(2) + ">"
+            }
+        }
+    }
+
     SignalSpy { id: modified; signalName: "valueModified" }
     SignalSpy { id: entered; signalName: "valueEntered" }
 
@@ -162,6 +174,15 @@ TestCase {
         compare(box.textValue(), data.value)
         verify(box.increase())
         compare(box.value, Number((data.value + 1).toFixed(data.decimals)))
+    }
+
+    function test_ownTextFromValue() {
+        const box = createTemporaryObject(ownWritingComponent, test, { value: 5, validator: null })
+        compare(box.displayText, "<5.00>")
+        compare(box.textInputItem.text, "<5.00>")
+        verify(box.increase())
+        compare(box.value, 6)
+        compare(box.textInputItem.text, "<6.00>")
     }
 
     function test_validationExpression() {
