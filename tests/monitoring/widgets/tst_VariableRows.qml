@@ -252,7 +252,8 @@ TestCase {
     }
 
     // Dragging a cell tells the workspace a drag runs and lifts the cell out of its
-    // place; when it ends the cell is back where it was.
+    // place; when it ends the cell is back where it was. (Offscreen, the platform's
+    // drag ends at once; under X11 it would wait for a real pointer.)
     function test_dragACell() {
         const host = createTemporaryObject(signalRowComponent, test,
                                            { simulinkVariable: testBoard.variable("root/Sine Wave/1") })
@@ -261,6 +262,7 @@ TestCase {
         tryCompare(row.grid, "opacity", 1)
         const cell = cellsOf(row.grid.item)[0]
         const start = cell.mapToItem(host, 0, 0)
+        verify(!cell.startMark.active)
         const announced = []
         host.dragActiveChanged.connect(() => announced.push(host.dragActive))
         mousePress(cell, 5, 5)
@@ -270,6 +272,9 @@ TestCase {
         compare(announced[0], true)
         tryCompare(host, "dragActive", false)
         tryCompare(cell, "opacity", 1)
+        // The mark of the drag's start was shown and is gone again.
+        verify(cell.startMark.active)
+        tryCompare(cell.startMark.item.popup, "visible", false)
         const end = cell.mapToItem(host, 0, 0)
         compare(end.x, start.x)
         compare(end.y, start.y)

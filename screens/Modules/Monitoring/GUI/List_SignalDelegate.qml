@@ -284,6 +284,7 @@ Item {
                                 property point beginDrag: Qt.point(0, 0)
                                 readonly property alias dragArea: dragArea
                                 readonly property alias label: cellLabel
+                                readonly property alias startMark: startMark
 
                                 width: slot.width
                                 height: slot.height
@@ -338,28 +339,47 @@ Item {
                                 }
                             }
 
-                            // Marks where the dragged cell came from.
-                            Popup {
+                            // Marks where the dragged cell came from. Made at the cell's
+                            // first drag: a large signal has thousands of cells.
+                            Loader {
                                 id: startMark
-                                property int sizeDiv: Math.trunc(50 * uScale)
-                                x: cell.beginDrag.x + (slot.width - width) / 2
-                                y: cell.beginDrag.y + (slot.height - height) / 2
-                                width: hRef / sizeDiv
-                                height: hRef / sizeDiv
-                                padding: 0
-                                closePolicy: Popup.NoAutoClose
-                                background: Item {}
-                                contentItem: Rectangle {
-                                    width: startMark.width
-                                    height: startMark.height
-                                    radius: width / 2
-                                    color: "#CCCCCC"
+                                active: false
+                                sourceComponent: Item {
+                                    readonly property alias popup: popup
+                                    Popup {
+                                        id: popup
+                                        property int sizeDiv: Math.trunc(50 * uScale)
+                                        parent: slot
+                                        x: cell.beginDrag.x + (slot.width - width) / 2
+                                        y: cell.beginDrag.y + (slot.height - height) / 2
+                                        width: hRef / sizeDiv
+                                        height: hRef / sizeDiv
+                                        padding: 0
+                                        closePolicy: Popup.NoAutoClose
+                                        background: Item {}
+                                        contentItem: Rectangle {
+                                            width: popup.width
+                                            height: popup.height
+                                            radius: width / 2
+                                            color: "#CCCCCC"
+                                        }
+                                        enter: Transition {
+                                            NumberAnimation { property: "opacity"; from: 0.0; to: 1.0 }
+                                        }
+                                        exit: Transition {
+                                            NumberAnimation { property: "opacity"; from: 1.0; to: 0.0 }
+                                        }
+                                    }
                                 }
-                                enter: Transition {
-                                    NumberAnimation { property: "opacity"; from: 0.0; to: 1.0 }
+
+                                function open() {
+                                    active = true
+                                    item.popup.open()
                                 }
-                                exit: Transition {
-                                    NumberAnimation { property: "opacity"; from: 1.0; to: 0.0 }
+
+                                function close() {
+                                    if (item)
+                                        item.popup.close()
                                 }
                             }
                         }
