@@ -218,6 +218,23 @@ TestCase {
         compare(entered.count, 0)
     }
 
+    // A click on a button steps once; at an end without wrap its button is disabled.
+    function test_buttonsAtTheEnds() {
+        const box = makeSpinBox({ from: 0, to: 2, wrap: false, value: 1 })
+        const up = box.spinBoxItem.up.indicator
+        const down = box.spinBoxItem.down.indicator
+        mouseClick(up, up.width / 2, up.height / 2)
+        compare(box.value, 2)
+        compare(modified.count, 1)
+        verify(!up.enabled)
+        verify(down.enabled)
+        mouseClick(down, down.width / 2, down.height / 2)
+        mouseClick(down, down.width / 2, down.height / 2)
+        compare(box.value, 0)
+        verify(up.enabled)
+        verify(!down.enabled)
+    }
+
     // Stepping starts from the typed text, even before it was taken over.
     function test_stepFromTypedText() {
         const box = makeSpinBox({ value: 5 })
