@@ -258,6 +258,26 @@ TestCase {
         compare(modified.count, 2)
     }
 
+    // With the expression validator, numbers written with group separators can be
+    // typed, and Return reads them whichever separator they use.
+    function test_typedWithGroupSeparators_data() {
+        return [
+            { tag: "comma groups", typed: "1,234.5", value: 1234.5 },
+            { tag: "plain", typed: "-2.25", value: -2.25 },
+            { tag: "exponent", typed: "1.5e3", value: 1500 }
+        ]
+    }
+
+    function test_typedWithGroupSeparators(data) {
+        const box = makeSpinBox({ value: 0, decimals: 2 })
+        box.validator = box.regExpValidator
+        typeInto(box, data.typed)
+        compare(box.textInputItem.text, data.typed)
+        verify(box.acceptableInput)
+        keyClick(Qt.Key_Return)
+        compare(box.value, data.value)
+    }
+
     // Leaving the editor takes its text over; a text that is no number snaps back.
     function test_focusLossTakesTextOver() {
         const box = makeSpinBox({ value: 5, decimals: 2, validator: null })
