@@ -80,7 +80,11 @@ TestCase {
         return { name: "shape", path: "root/Shape/1", type: "signal", ODR: 100, rows: rows, columns: columns }
     }
 
+    // The selected board of the stand-in factory, which some tests take away.
+    property var selectedBoard: null
+
     function initTestCase() {
+        selectedBoard = ostFactory.selectedDevice
         verify(testBoard.start())
     }
 
@@ -89,7 +93,8 @@ TestCase {
     }
 
     function init() {
-        ostFactory.selectedDevice.appRunning = true
+        ostFactory.selectedDevice = selectedBoard
+        selectedBoard.appRunning = true
     }
 
     function findChild(item, predicate) {
@@ -202,7 +207,8 @@ TestCase {
         verify(!cells[0].dragArea.enabled)
     }
 
-    // Cells can be dragged only while the selected board's application runs.
+    // Cells can be dragged only while the selected board's application runs, and
+    // follow it when it stops or the board goes.
     function test_dragNeedsARunningApplication_data() {
         return [
             { tag: "running", running: true, device: true, enabled: true },
@@ -212,9 +218,6 @@ TestCase {
     }
 
     function test_dragNeedsARunningApplication(data) {
-        const board = ostFactory.selectedDevice
-        ostFactory.selectedDevice = data.device ? board : null
-        ostFactory.selectedDevice !== null && (ostFactory.selectedDevice.appRunning = data.running)
         const host = createTemporaryObject(signalRowComponent, test,
                                            { simulinkVariable: testBoard.variable("root/Sine Wave/1") })
         const row = host.row
@@ -222,8 +225,11 @@ TestCase {
         tryCompare(row.grid, "opacity", 1)
         const cells = cellsOf(row.grid.item)
         compare(cells.length, 1)
+        verify(cells[0].dragArea.enabled)
+        selectedBoard.appRunning = data.running
+        if (!data.device)
+            ostFactory.selectedDevice = null
         compare(cells[0].dragArea.enabled, data.enabled)
-        ostFactory.selectedDevice = board
     }
 
     // The element frame shows at most five rows of cells and scrolls to the rest;
