@@ -180,6 +180,8 @@ TestCase {
         compare(cell.elementIndex, Qt.point(1, 2))
         verify(cell.objectPointer === signal)
         compare(cell.Drag.keys, ["plotItem"])
+        compare(cell.Drag.dragType, Drag.Automatic)
+        verify("plotItem" in cell.Drag.mimeData, "drop areas keyed on plotItem take the platform's drag")
         verify(cell.dragArea.enabled)
         // The frame shows three rows of cells.
         compare(row.grid.item.height, 90 * uScale)

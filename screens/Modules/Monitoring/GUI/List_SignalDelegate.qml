@@ -294,6 +294,9 @@ Item {
 
                                 Drag.keys: ["plotItem"]
                                 Drag.dragType: Drag.Automatic
+                                // A platform drag carries its mime formats, not its keys,
+                                // to the drop areas: the key goes as a format too.
+                                Drag.mimeData: { "plotItem": "" }
 
                                 Behavior on opacity {
                                     NumberAnimation { easing.type: Easing.OutQuint }
