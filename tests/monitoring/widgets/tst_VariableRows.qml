@@ -310,4 +310,23 @@ TestCase {
         tryCompare(loader.item.sendButton, "originalState", "black", 10000)
         compare(field.text, "13")
     }
+
+    // The fixture's parameter of no elements has no value: its row says so and sends
+    // nothing, by the button or by Enter.
+    function test_parameterWithoutValue() {
+        const host = createTemporaryObject(listComponent, test)
+        host.list.model = testBoard.variableModel(2)
+        const loader = rowFor(host, { name: "Unused" })
+        verify(loader, "the row of Unused")
+        const field = loader.item.inputField
+        compare(field.text, "NaN")
+        verify(!field.isValid())
+        verify(!loader.item.sendButton.enabled)
+        const writes = testBoard.parameterWrites()
+        field.forceActiveFocus()
+        keyClick(Qt.Key_Return)
+        mouseClick(loader.item.sendButton)
+        wait(50)
+        compare(testBoard.parameterWrites(), writes)
+    }
 }
