@@ -126,14 +126,16 @@ TestCase {
         return findChild(item, (child) => child.text === wanted)
     }
 
-    // The list of signals, scrolled to the row of path; its loader.
-    function signalList(path) {
+    // The list of the fixture's signals.
+    function signalList() {
         const host = createTemporaryObject(listComponent, test)
         host.list.model = testBoard.variableModel(1)
         verify(host.list.count > 10)
         return host
     }
 
+    // The loader of the row that shows the variable named path.name, scrolled into
+    // view.
     function rowFor(host, path) {
         for (let i = 0; i < host.list.count; ++i) {
             host.list.positionViewAtIndex(i, ListView.Contain)
