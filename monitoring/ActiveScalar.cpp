@@ -81,6 +81,7 @@ void ActiveScalar::updateWindow(int index, double t, double v)
 {
     Window &w = m_windows[size_t(index)];
     QList<QPointF> &points = w.points;
+    ++w.version;
 
     if (points.isEmpty() || t - w.bucketStart > w.bucketWidth) {
         points.append(QPointF(t, v));
@@ -180,4 +181,13 @@ double ActiveScalar::valueAtTime(double time) const
 double ActiveScalar::newestValue() const
 {
     return m_rawCount == 0 ? 0 : rawAt(m_rawCount - 1).value;
+}
+
+QList<QPointF> ActiveScalar::rawPoints() const
+{
+    QList<QPointF> points;
+    points.reserve(qsizetype(m_rawCount));
+    for (size_t i = 0; i < m_rawCount; ++i)
+        points.append(QPointF(double(rawAt(i).time) / 1e9, rawAt(i).value));
+    return points;
 }

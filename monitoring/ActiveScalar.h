@@ -53,6 +53,10 @@ public:
     double valueAtTime(double time) const;
     // The value of the newest sample, 0 before any.
     double newestValue() const;
+    // The kept raw samples as chart points (seconds, value), oldest first.
+    QList<QPointF> rawPoints() const;
+    // Counts the changes of a window's points, so that a chart redraws only what changed.
+    uint64_t windowVersion(int window) const { return m_windows[size_t(window)].version; }
     // How many raw samples are kept, and the most that are.
     qsizetype rawSampleCount() const { return qsizetype(m_rawCount); }
     size_t rawCapacity() const { return m_rawCapacity; }
@@ -81,6 +85,7 @@ private:
         double previousMax;
         QList<QPointF> points;
         uint32_t mark = 0;
+        uint64_t version = 0;
     };
 
     void updateWindow(int index, double t, double v);
