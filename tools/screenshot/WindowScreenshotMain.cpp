@@ -207,7 +207,8 @@ bool plotSignals(Zelto *board, ExternalMonitor *monitor, const QStringList &name
             errorStream() << "The model has no signal named " << names[slot] << "\n";
             return false;
         }
-        const QString key = QStringLiteral("%1-%2").arg(slot / ExternalMonitor::SlotsPerContainer)
+        const QString key = QStringLiteral("%1-%2")
+                                .arg(slot / ExternalMonitor::SlotsPerContainer)
                                 .arg(slot % ExternalMonitor::SlotsPerContainer);
         settings.setValue(QStringLiteral("SigName") + key, found->name() + QStringLiteral("[1\u20221]"));
         settings.setValue(QStringLiteral("SigPath") + key, found->path());
@@ -300,7 +301,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption uploadOption(QStringLiteral("upload"),
                                           QStringLiteral("Take the picture while a binary is uploaded to the board."));
     const QCommandLineOption monitoringOption(
-        QStringLiteral("monitoring"), QStringLiteral("Start the board's application and wait for its monitored model."));
+        QStringLiteral("monitoring"),
+        QStringLiteral("Start the board's application and wait for its monitored model."));
     const QCommandLineOption allVariablesOption(QStringLiteral("all-variables"),
                                                 QStringLiteral("Show every variable in the workspace's list."));
     const QCommandLineOption plotOption(QStringLiteral("plot"),

@@ -40,8 +40,7 @@ public:
     {
         if (!m_folder.isValid() || !m_certificates.create(m_folder.path(), error))
             return;
-        m_board = std::make_unique<NetworkBoard>(BoardSettings{},
-                                                 NetworkBoard::networkSettings(m_certificates, true));
+        m_board = std::make_unique<NetworkBoard>(BoardSettings{}, NetworkBoard::networkSettings(m_certificates, true));
         if (!m_board->transport.start(error))
             return;
         BoardControlState &state = control()->state();
@@ -135,10 +134,7 @@ public:
 private:
     static constexpr uint16_t OpenCloseMonitoring = 10;
 
-    BoardControlChannel *control() const
-    {
-        return static_cast<BoardControlChannel *>(m_board->simulator.channel(1));
-    }
+    BoardControlChannel *control() const { return static_cast<BoardControlChannel *>(m_board->simulator.channel(1)); }
     BoardMonitoringControl *monitoring() const
     {
         return qobject_cast<BoardMonitoringControl *>(m_board->simulator.channel(BoardMonitoringControl::Number));

@@ -60,8 +60,16 @@ TestCase {
 
     function chart(workspace, number) {
         const grid = workspace.workPanel.grid
-        grid.positionViewAtIndex(number, GridView.Beginning)
-        tryVerify(() => grid.itemAtIndex(number) !== null && grid.itemAtIndex(number).frameUpdates)
+        // Scrolled until the whole chart shows.
+        const shown = () => {
+            const item = grid.itemAtIndex(number)
+            if (!item || !item.frameUpdates)
+                return false
+            grid.contentY = Math.max(0, Math.min(item.y, grid.contentHeight - grid.height))
+            const top = item.mapToItem(test, 0, 0).y
+            return top >= -1 && top + item.height <= test.height + 1
+        }
+        tryVerify(shown, 5000, "chart " + number + " in view")
         return grid.itemAtIndex(number)
     }
 
@@ -69,17 +77,28 @@ TestCase {
     function dropSignal(workspace, chartItem, slotNumber, path, name, element) {
         const signal = board().externalMonitor.signalFromPath(path)
         verify(signal, path)
+        dropObject(chartItem, slotNumber, signal, name, element)
+        return signal
+    }
+
+    // Drags a cell carrying object onto a slot of a chart and drops it.
+    function dropObject(chartItem, slotNumber, object, name, element) {
         const plotSlot = chartItem.plotSlots.itemAt(slotNumber)
         const source = createTemporaryObject(dragSourceComponent, test,
-                                             { objectPointer: signal, name: name, elementIndex: element })
+                                             { objectPointer: object, name: name, elementIndex: element })
         const centre = plotSlot.mapToItem(test, plotSlot.width / 2, plotSlot.height / 2)
+        // Picked up away from the chart, then moved onto the slot.
+        source.x = -40
+        source.y = -40
+        source.Drag.active = true
+        source.x = centre.x - 20
+        source.y = centre.y - 20
         source.x = centre.x - 10
         source.y = centre.y - 10
-        source.Drag.active = true
         tryVerify(() => plotSlot.containsDrag, 1000, "the slot sees the drag")
         source.Drag.drop()
         source.Drag.active = false
-        return signal
+        source.destroy()
     }
 
     function key(name, plot, slot) {
@@ -120,6 +139,30 @@ TestCase {
         verify(!entry.visible)
         compare(simulatedBoard.slotSignalPath(plot.plt, 2), "")
         tryVerify(() => simulatedBoard.streamRequests(1).endsWith("-"), 5000, "the stream was stopped")
+    }
+
+    function test_foreignDropsChangeNothing_data() {
+        return [
+            { tag: "no object", object: "none" },
+            { tag: "not a variable", object: "item" },
+            { tag: "a parameter", object: "root/Gain/Gain" },
+        ]
+    }
+
+    function test_foreignDropsChangeNothing(data) {
+        const workspace = monitoredWorkspace()
+        const plot = chart(workspace, 0)
+        let object = null
+        if (data.object === "item")
+            object = plot
+        else if (data.object !== "none")
+            object = board().externalMonitor.simulinkVariables.find(v => v.path === data.object)
+        dropObject(plot, 1, object, "dropped", Qt.point(0, 0))
+        compare(stored.value(key("SigPath", 0, 1), ""), "")
+        compare(stored.value(key("SigName", 0, 1), ""), "")
+        compare(plot.plotSlots.itemAt(1).name, "")
+        verify(!plot.legend.itemAt(1).visible)
+        compare(simulatedBoard.slotSignalPath(plot.plt, 1), "")
     }
 
     function test_restoredSlotsShowTheirNames() {
@@ -185,9 +228,10 @@ TestCase {
 
         // An edit sets its limit; a lower limit above the upper one is refused and
         // the field shows the limit again.
-        const typeInto = (field, text) => {
-            field.forceActiveFocus()
-            field.selectAll()
+        const typeInto = (box, text) => {
+            const editor = box.textInputItem
+            editor.forceActiveFocus()
+            editor.selectAll()
             keyClick(Qt.Key_Backspace)
             for (const c of text)
                 keyClick(c)
@@ -198,7 +242,7 @@ TestCase {
         typeInto(plot.lowerLimit, "7")
         compare(plt.yMin, shownLow)
         compare(plot.lowerLimit.value, shownLow)
-        compare(plot.lowerLimit.text, plt.formatDouble(shownLow))
+        compare(plot.lowerLimit.textInputItem.text, plt.formatDouble(shownLow))
 
         mouseClick(plot.autoRangeSwitch)
         verify(plt.autoRange)

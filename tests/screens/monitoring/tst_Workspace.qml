@@ -199,24 +199,37 @@ TestCase {
         mouseClick(panel.allButton)
         typeFilter(panel, "root/Gain/")
         tryVerify(() => list.count === 1 && list.itemAtIndex(0) && list.itemAtIndex(0).item)
+        const parameter = list.itemAtIndex(0).variable
+        compare(parameter.path, "root/Gain/Gain")
         const row = list.itemAtIndex(0).item
-        compare(row.parameter.path, "root/Gain/Gain")
-        const field = findChild(row, "parameterField")
-        const send = findChild(row, "sendButton")
-        verify(field && send)
+        const field = row.inputField
         tryVerify(() => field.text !== "")
+        compare(Number(field.text), simulatedBoard.blockParameter("Fixture/Gain", "Gain"))
 
+        // A value with more digits than the one shown, typed and sent with Enter.
         const written = 3.125 + Math.floor(Math.random() * 100)
         field.forceActiveFocus()
         field.selectAll()
         keyClick(Qt.Key_Backspace)
         for (const c of String(written))
             keyClick(c)
-        mouseClick(send)
+        verify(field.isDirty)
+        keyClick(Qt.Key_Return)
         tryVerify(() => simulatedBoard.blockParameter("Fixture/Gain", "Gain") === written, 5000,
                   "the board holds " + simulatedBoard.blockParameter("Fixture/Gain", "Gain"))
-        tryVerify(() => row.parameter.sync && row.parameter.currentValue === written, 5000)
+        tryVerify(() => parameter.sync && parameter.currentValue === written, 5000)
+        tryVerify(() => !field.isDirty, 3000)
         compare(Number(field.text), written)
+
+        // And once more with the Send button.
+        field.selectAll()
+        keyClick(Qt.Key_Backspace)
+        for (const c of "-0.5")
+            keyClick(c)
+        mouseClick(row.sendButton)
+        tryVerify(() => simulatedBoard.blockParameter("Fixture/Gain", "Gain") === -0.5, 5000)
+        tryVerify(() => parameter.currentValue === -0.5 && !field.isDirty, 5000)
+        compare(field.text, "-0.5")
     }
 
     function test_7_applicationStoppingClearsTheScreen() {

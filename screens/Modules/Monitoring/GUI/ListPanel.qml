@@ -16,10 +16,10 @@ Item {
                                                    : labelledButton.checked ? "normal"
                                                    : allButton.checked ? "allSignals" : ""
 
-    // The rows of each kind of variable; until the stand-ins are replaced by the
-    // variable list's own delegates, these name the files the rows are loaded from.
+    // The files the rows of each kind of variable are loaded from. The signal rows are
+    // a plain stand-in until the variable list's own signal row takes its place.
     property string signalDelegateSource: "Monitor_SignalRowStandIn.qml"
-    property string parameterDelegateSource: "Monitor_ParameterRowStandIn.qml"
+    property string parameterDelegateSource: "List_ParameterDelegate.qml"
 
     readonly property bool boardSelected: board !== null && board !== undefined
     readonly property var monitor: boardSelected ? board.externalMonitor : null

@@ -12,7 +12,7 @@ Rectangle {
     // The chart's time at the line.
     property real cursorX: 0
     property bool fix: false
-    readonly property real caretDepth: fix ? 10 * uScale : 0
+    property real caretDepth: fix ? 10 * uScale : 0
 
     signal dataCursorUpdate()
 
@@ -44,9 +44,9 @@ Rectangle {
 
         Shape {
             required property int index
-            readonly property bool top: index === 0
+            readonly property bool atTop: index === 0
             x: cursor.width / 2
-            y: top ? 0 : cursor.height
+            y: atTop ? 0 : cursor.height
             visible: cursor.fix
             opacity: cursor.fix ? 1 : 0
             Behavior on opacity { NumberAnimation { duration: 100 } }

@@ -59,7 +59,7 @@ Rectangle {
 
     Shape {
         id: notch
-        readonly property real notchHeight: content.width > 0 ? 20 * uScale : 0
+        property real notchHeight: content.width > 0 ? 20 * uScale : 0
         Behavior on notchHeight { NumberAnimation {} }
         x: -50 * uScale
         y: 0

@@ -259,13 +259,14 @@ Rectangle {
         Behavior on radius { NumberAnimation { duration: 800 } }
     }
 
-    Column {
+    Item {
         id: slotColumn
+        readonly property real spacing: 5 * uScale
+        readonly property real slotHeight: height / 4 - 2 * spacing
         x: chart.x + chart.plotArea.x + 10 * uScale
         y: chart.y + chart.plotArea.y + 20 * uScale
         width: chart.plotArea.width - 20 * uScale
         height: chart.plotArea.height - 20 * uScale
-        spacing: 5 * uScale
         opacity: pane.dragActive ? 1 : 0
         Behavior on opacity { NumberAnimation {} }
 
@@ -275,8 +276,9 @@ Rectangle {
 
             Monitor_plotSlot {
                 required property int index
+                y: index * (slotColumn.slotHeight + slotColumn.spacing)
                 width: slotColumn.width
-                height: slotColumn.height / 4 - 2 * slotColumn.spacing
+                height: Math.max(0, slotColumn.slotHeight)
                 slotNumber: index
                 plotNumber: pane.plotNumber
                 color: pane.slotColors[index]
@@ -349,17 +351,18 @@ Rectangle {
             anchors.top: autoRangeRow.bottom
             anchors.topMargin: 2 * uScale
 
-            Monitor_LimitFieldStandIn {
+            DoubleSpinBox {
                 id: upperLimit
-                objectName: "upperLimit"
                 anchors.right: parent.right
                 anchors.rightMargin: 2 * uScale
                 width: 120 * uScale
                 height: parent.height
                 font.pixelSize: 10 * uScale
+                editable: true
+                decimals: 20
                 enabled: pane.plt ? !pane.plt.autoRange : false
                 value: pane.plt ? pane.plt.yMax : 0
-                textFromValue: function(value, locale) { return pane.plt ? pane.plt.formatDouble(value) : "" }
+                function textFromValue(value, locale) { return pane.plt ? pane.plt.formatDouble(value) : "" }
                 onValueModified: {
                     if (pane.plt && !pane.plt.autoRange)
                         pane.plt.yMax = value
@@ -375,17 +378,18 @@ Rectangle {
             anchors.top: upperRow.bottom
             anchors.topMargin: 2 * uScale
 
-            Monitor_LimitFieldStandIn {
+            DoubleSpinBox {
                 id: lowerLimit
-                objectName: "lowerLimit"
                 anchors.right: parent.right
                 anchors.rightMargin: 2 * uScale
                 width: 120 * uScale
                 height: parent.height
                 font.pixelSize: 10 * uScale
+                editable: true
+                decimals: 20
                 enabled: pane.plt ? !pane.plt.autoRange : false
                 value: pane.plt ? pane.plt.yMin : 0
-                textFromValue: function(value, locale) { return pane.plt ? pane.plt.formatDouble(value) : "" }
+                function textFromValue(value, locale) { return pane.plt ? pane.plt.formatDouble(value) : "" }
                 onValueModified: {
                     if (pane.plt && !pane.plt.autoRange)
                         pane.plt.yMin = value
@@ -500,7 +504,8 @@ Rectangle {
             PlayButton {
                 id: playButton
                 objectName: "playButton"
-                anchors.fill: parent
+                width: 35 * uScale
+                height: 35 * uScale
                 checked: pane.plt ? !pane.plt.pause : true
                 onToggled: {
                     if (pane.plt)

@@ -53,17 +53,21 @@ DropArea {
 
     onDropped: (drop) => {
         const source = drop.source
-        // Only a signal element carries a signal; anything else dropped here is ignored.
-        if (!source || !source.objectPointer || source.objectPointer.path === undefined || !plt || !monitor)
+        // Only a signal element of the monitored model is plotted; anything else
+        // dropped here is ignored and leaves the slot as it was.
+        if (!source || !source.objectPointer || !plt || !monitor)
             return
         const path = source.objectPointer.path
+        const signal = path !== undefined ? monitor.signalFromPath(path) : null
+        if (!signal)
+            return
         const element = source.elementIndex !== undefined ? source.elementIndex : Qt.point(0, 0)
         selections.setValue(sigName, source.name)
         selections.setValue(sigPath, path)
         selections.setValue(elementIndex, element)
         name = source.name
-        objectPointer = monitor.signalFromPath(path)
-        plt.addSignal(objectPointer, element, slotNumber)
+        objectPointer = signal
+        plt.addSignal(signal, element, slotNumber)
         active = true
         drop.accept()
     }
