@@ -194,8 +194,8 @@ bool plotSignals(Zelto *board, ExternalMonitor *monitor, const QStringList &name
     settings.beginGroup(monitor->settingsCategory());
     settings.remove(QString());
     settings.setValue(QStringLiteral("lastMonitoredBuildID"), board->buildID());
-    const qsizetype slots = qsizetype(ExternalMonitor::PlotContainerCount) * ExternalMonitor::SlotsPerContainer;
-    for (int slot = 0; slot < std::min(names.size(), slots); ++slot) {
+    const qsizetype slotCount = qsizetype(ExternalMonitor::PlotContainerCount) * ExternalMonitor::SlotsPerContainer;
+    for (int slot = 0; slot < std::min(names.size(), slotCount); ++slot) {
         const SimulinkDataTypes::SimulinkVariable *found = nullptr;
         for (const SimulinkDataTypes::SimulinkVariable *variable : monitor->simulinkVariables()) {
             if (variable->name() == names[slot] && qobject_cast<const SimulinkDataTypes::SimulinkSignal *>(variable)) {

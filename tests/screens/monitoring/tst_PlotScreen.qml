@@ -273,9 +273,14 @@ TestCase {
         }
         compare(widths, [3, 1, 2])
 
-        // A left click fixes the cursor where it is: the read-out shows its time.
+        // The cursor shows the time under the pointer.
         mouseMove(area, inside.x, inside.y)
         verify(plot.dataCursor.visible)
+        const axis = plot.xAxis
+        tryVerify(() => Math.abs(plot.dataCursor.cursorX - (axis.min + axis.max) / 2) < (axis.max - axis.min) / 20,
+                  2000, "time " + plot.dataCursor.cursorX + " in the middle of " + axis.min + " to " + axis.max)
+
+        // A left click fixes the cursor where it is: the read-out shows its time.
         mouseClick(area, inside.x, inside.y, Qt.LeftButton)
         verify(plot.dataCursor.fix)
         mouseMove(area, 2, 2)

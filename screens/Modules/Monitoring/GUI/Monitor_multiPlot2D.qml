@@ -25,6 +25,7 @@ Rectangle {
     readonly property bool dragActive: typeof mainLayout !== "undefined" && mainLayout.dragActive
     readonly property var slotColors: ["#3DB199", "#FBAF37", "#E31F40", "#4B469D"]
     readonly property alias chart: chart
+    readonly property alias xAxis: xAxis
     readonly property alias plotSlots: slotRepeater
     readonly property alias legend: legendRepeater
     readonly property alias autoRangeSwitch: autoRangeSwitch
