@@ -1,27 +1,35 @@
 #include "AppBinaryManager.h"
 #include "AppFile.h"
 #include "ErrorHandler.h"
+#include "ExternalMonitor.h"
 #include "Halvora.h"
 #include "NotificationMessage.h"
 #include "NotificationMsgProgressButton.h"
 #include "OstFactory.h"
+#include "SimulinkSignal.h"
+#include "Zelto.h"
 #include "main_Application.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QQuickWindow>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 #include <elf.h>
 
 // halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button]
-//                           [--screen <qml>] [--binaries] [--upload] [--settle <ms>] <picture.png>
+//                           [--screen <qml>] [--binaries] [--upload] [--monitoring]
+//                           [--all-variables] [--plot <names>] [--measure <s>] [--settle <ms>]
+//                           <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
@@ -29,7 +37,12 @@
 // notifications of every level, one of them modal, so that the popup opens; --page
 // (or --screen) shows a screen in the view stack, and --wifi-button presses the menu's
 // Wi-Fi button; --binaries fills the binary list, and --upload takes the picture while
-// the first binary is being uploaded to the board.
+// the first binary is being uploaded to the board. --monitoring starts the board's
+// application and waits until the monitored model is built; --all-variables shows
+// every variable in the workspace's list; --plot names (separated by commas) the
+// signals the charts show, four to a chart, as a selection stored by an earlier
+// session. --measure <s> watches the window for that long before the picture is taken
+// and prints its frame times and the program's memory, each minute and at the end.
 namespace {
 
 QTextStream &errorStream()
@@ -167,6 +180,96 @@ void addBinaries(AppBinaryManager *manager)
     ErrorHandler::instance()->clearNotifications();
 }
 
+Zelto *selectedBoard(const OstFactory *factory)
+{
+    return qobject_cast<Zelto *>(factory->property("selectedDevice").value<QObject *>());
+}
+
+// Stores the signals of the given names in the charts' slots (four to a chart, the
+// first chart first), as the workspace stores what the user dropped there, and has the
+// monitor put them back; false when the model has no signal of one of the names.
+bool plotSignals(Zelto *board, ExternalMonitor *monitor, const QStringList &names)
+{
+    QSettings settings;
+    settings.beginGroup(monitor->settingsCategory());
+    settings.remove(QString());
+    settings.setValue(QStringLiteral("lastMonitoredBuildID"), board->buildID());
+    const qsizetype slotCount = qsizetype(ExternalMonitor::PlotContainerCount) * ExternalMonitor::SlotsPerContainer;
+    for (int slot = 0; slot < std::min(names.size(), slotCount); ++slot) {
+        const SimulinkDataTypes::SimulinkVariable *found = nullptr;
+        for (const SimulinkDataTypes::SimulinkVariable *variable : monitor->simulinkVariables()) {
+            if (variable->name() == names[slot] && qobject_cast<const SimulinkDataTypes::SimulinkSignal *>(variable)) {
+                found = variable;
+                break;
+            }
+        }
+        if (!found) {
+            errorStream() << "The model has no signal named " << names[slot] << "\n";
+            return false;
+        }
+        const QString key = QStringLiteral("%1-%2")
+                                .arg(slot / ExternalMonitor::SlotsPerContainer)
+                                .arg(slot % ExternalMonitor::SlotsPerContainer);
+        settings.setValue(QStringLiteral("SigName") + key, found->name() + QStringLiteral("[1\u20221]"));
+        settings.setValue(QStringLiteral("SigPath") + key, found->path());
+        settings.setValue(QStringLiteral("ElementIndex") + key, QPointF(0, 0));
+    }
+    settings.endGroup();
+    settings.sync();
+    monitor->restoreFromSettings();
+    return true;
+}
+
+// The program's resident memory in KiB, from the kernel's status of this process.
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Watches the window's frames for a while and prints the times between them (in ms)
+// and the memory, each minute and at the end.
+void measure(QQuickWindow *window, int seconds)
+{
+    QList<double> intervals;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = -1;
+    const auto connection = QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (last >= 0)
+            intervals << double(now - last) / 1e6;
+        last = now;
+    });
+    const auto report = [&](const char *label) {
+        QList<double> sorted = intervals;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = [&](double share) {
+            return sorted.isEmpty() ? 0.0 : sorted[qsizetype(share * double(sorted.size() - 1))];
+        };
+        double sum = 0;
+        for (double interval : sorted)
+            sum += interval;
+        QTextStream(stdout) << label << " after " << clock.elapsed() / 1000 << " s: " << sorted.size()
+                            << " frames, mean " << (sorted.isEmpty() ? 0.0 : sum / double(sorted.size()))
+                            << " ms, median " << at(0.5) << " ms, 95th percentile " << at(0.95) << " ms, max "
+                            << at(1.0) << " ms; resident memory " << residentKiB() / 1024 << " MiB" << Qt::endl;
+    };
+    for (int elapsed = 0; elapsed < seconds; elapsed += 60) {
+        spin(std::min(60, seconds - elapsed) * 1000);
+        report(elapsed + 60 < seconds ? "so far" : "measured");
+        if (elapsed + 60 < seconds)
+            intervals.clear();
+    }
+    QObject::disconnect(connection);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -197,8 +300,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption binariesOption(QStringLiteral("binaries"), QStringLiteral("Fill the binary list."));
     const QCommandLineOption uploadOption(QStringLiteral("upload"),
                                           QStringLiteral("Take the picture while a binary is uploaded to the board."));
+    const QCommandLineOption monitoringOption(
+        QStringLiteral("monitoring"),
+        QStringLiteral("Start the board's application and wait for its monitored model."));
+    const QCommandLineOption allVariablesOption(QStringLiteral("all-variables"),
+                                                QStringLiteral("Show every variable in the workspace's list."));
+    const QCommandLineOption plotOption(QStringLiteral("plot"),
+                                        QStringLiteral("Signals by name, separated by commas, four to a chart."),
+                                        QStringLiteral("names"));
+    const QCommandLineOption measureOption(QStringLiteral("measure"),
+                                           QStringLiteral("Print frame times and memory over this many seconds."),
+                                           QStringLiteral("s"));
     parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption, screenOption,
-                       binariesOption, uploadOption});
+                       binariesOption, uploadOption, monitoringOption, allVariablesOption, plotOption, measureOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -228,6 +342,33 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(notificationsOption))
         postNotifications();
+    if (parser.isSet(monitoringOption)) {
+        Zelto *board = selectedBoard(program.ostFactory());
+        if (!board || !waitFor([board] { return !board->buildID().isEmpty(); }, 10000)) {
+            errorStream() << "The board did not name its application's build\n";
+            return 1;
+        }
+        const QStringList plotted = parser.value(plotOption).split(',', Qt::SkipEmptyParts);
+        if (!board->appRunning())
+            board->toggleAppState();
+        if (!waitFor([board] { return board->appRunning(); }, 10000)) {
+            errorStream() << "The board's application did not start\n";
+            return 1;
+        }
+        if (!board->externalMonitor())
+            board->startMonitoring();
+        const auto monitorBuilt = [board] {
+            const auto *monitor = qobject_cast<ExternalMonitor *>(board->externalMonitor());
+            return monitor && monitor->initialized();
+        };
+        if (!waitFor(monitorBuilt, 20000)) {
+            errorStream() << "The monitored model was not built within 20 s\n";
+            return 1;
+        }
+        if (!plotted.isEmpty()
+            && !plotSignals(board, qobject_cast<ExternalMonitor *>(board->externalMonitor()), plotted))
+            return 1;
+    }
     if (parser.isSet(pageOption)) {
         QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
         if (!viewStack || !viewStack->setProperty("source", QUrl(parser.value(pageOption)))) {
@@ -248,6 +389,14 @@ int main(int argc, char *argv[])
         if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack")))
             viewStack->setProperty("source", parser.value(screenOption));
     }
+    if (parser.isSet(allVariablesOption)) {
+        const auto allButton = [window] { return window->findChild<QObject *>(QStringLiteral("allVariables")); };
+        if (!waitFor([&] { return allButton() != nullptr; }, 20000)) {
+            errorStream() << "The workspace's list did not appear\n";
+            return 1;
+        }
+        allButton()->setProperty("checked", true);
+    }
 
     if (parser.isSet(notificationsOption)) {
         // The modal notification opens the popup.
@@ -262,6 +411,8 @@ int main(int argc, char *argv[])
         }
     }
     spin(parser.value(settleOption).toInt());
+    if (parser.isSet(measureOption))
+        measure(window, parser.value(measureOption).toInt());
     if (parser.isSet(uploadOption)) {
         AppBinaryManager *manager = program.appBinaryManager();
         AppFile *file = manager->appFiles()->count() > 0 ? manager->appFiles()->at(0) : nullptr;
