@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CoordinateConverter.h"
 #include "PositionAccuracy.h"
 #include "PoseWithCovariance.h"
 #include "TelemetryMessages.h"
@@ -10,7 +11,6 @@
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
-class CoordinateConverter;
 class RobotSubscription;
 class RosBridgeClient;
 
