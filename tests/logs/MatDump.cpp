@@ -11,7 +11,7 @@ QJsonObject read(const QString &path)
 {
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral(HALVORA_TEST_DATA_DIR "/mat_dump.py"), path});
+                 {qEnvironmentVariable("HALVORA_TEST_DATA_DIR") + QStringLiteral("/mat_dump.py"), path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0) {
         QTest::qFail(qPrintable(QStringLiteral("h5py could not read %1: %2")
                                     .arg(path, QString::fromUtf8(python.readAllStandardError()))),

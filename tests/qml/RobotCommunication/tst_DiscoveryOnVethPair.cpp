@@ -156,7 +156,7 @@ private slots:
         QVERIFY(ip({"link", "set", "lo", "up"}));
 
         m_responder.setProgram(unshareTool);
-        m_responder.setArguments({"--net", "/usr/bin/python3", QStringLiteral(HALVORA_SOURCE_DIR)
+        m_responder.setArguments({"--net", "/usr/bin/python3", qEnvironmentVariable("HALVORA_SOURCE_DIR")
                                                                   + "/tests/qml/RobotCommunication/mdns_responder.py"});
         m_responder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_responder.start();

@@ -30,7 +30,7 @@ Datagram view(const QByteArray &bytes)
 
 QByteArray testData(const QString &name)
 {
-    QFile file(QStringLiteral(HALVORA_TEST_DATA_DIR "/") + name);
+    QFile file(qEnvironmentVariable("HALVORA_TEST_DATA_DIR") + QLatin1Char('/') + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test data %s", qPrintable(name));
     return file.readAll();
@@ -437,7 +437,7 @@ private slots:
     void damagedAndRandomDatagrams()
     {
         QRandomGenerator random(20261210);
-        const QDir data(QStringLiteral(HALVORA_TEST_DATA_DIR));
+        const QDir data(qEnvironmentVariable("HALVORA_TEST_DATA_DIR"));
         for (const QString &name : data.entryList({QStringLiteral("*.bin")}, QDir::Files)) {
             const QByteArray original = testData(name);
             for (qsizetype length = 0; length <= original.size(); ++length)
