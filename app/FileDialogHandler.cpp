@@ -24,12 +24,24 @@ void FileDialogHandler::fileDialogUrlReceived(const QUrl &url)
         }
     }
     switch (kind) {
-    case apb: emit ApbFileReceived(path); break;
-    case elf: emit ElfFileReceived(path); break;
-    case hapbf: emit HapbfFileReceived(path); break;
-    case feb: emit FebFileReceived(path); break;
-    case fwb: emit FwbFileReceived(path); break;
+    case apb:
+        emit ApbFileReceived(path);
+        break;
+    case elf:
+        emit ElfFileReceived(path);
+        break;
+    case hapbf:
+        emit HapbfFileReceived(path);
+        break;
+    case feb:
+        emit FebFileReceived(path);
+        break;
+    case fwb:
+        emit FwbFileReceived(path);
+        break;
     case none:
-    case last: qDebug() << "Unrecognised file imported"; break;
+    case last:
+        qDebug() << "Unrecognised file imported";
+        break;
     }
 }

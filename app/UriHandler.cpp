@@ -55,8 +55,8 @@ void UriHandler::setupLocalServer()
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(name)) {
-        qWarning().noquote() << QStringLiteral("This instance cannot take links from others: %1")
-                                    .arg(m_server->errorString());
+        qWarning().noquote()
+            << QStringLiteral("This instance cannot take links from others: %1").arg(m_server->errorString());
         m_server->deleteLater();
         m_server = nullptr;
         return;
@@ -104,8 +104,8 @@ bool UriHandler::forward(const QUrl &url) const
     while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(int(deadline.remainingTime()))) {
     }
     if (socket.bytesToWrite() > 0 || stream.status() != QDataStream::Ok) {
-        qWarning().noquote() << QStringLiteral("Could not hand the URL to the other application: %1")
-                                    .arg(socket.errorString());
+        qWarning().noquote()
+            << QStringLiteral("Could not hand the URL to the other application: %1").arg(socket.errorString());
         socket.abort(); // a part of a URL is worth nothing to the other side
         return false;
     }

@@ -16,8 +16,8 @@ QString uriSchemeHelperPath()
 
 bool registerUriScheme(const QString &scheme, const QString &applicationPath, const QString &helperPath)
 {
-    const QStringList arguments{QStringLiteral("--command"), QStringLiteral("installscheme"),
-                                QStringLiteral("--scheme"),  scheme,
+    const QStringList arguments{QStringLiteral("--command"),     QStringLiteral("installscheme"),
+                                QStringLiteral("--scheme"),      scheme,
                                 QStringLiteral("--application"), applicationPath};
     if (!QProcess::startDetached(helperPath, arguments)) {
         qWarning().noquote() << QStringLiteral("Could not register the %1 URI handler").arg(scheme);

@@ -2,21 +2,33 @@
 
 #include "AbstractDataLink.h"
 #include "AbstractNotification.h"
+#include "AppBinaryManager.h"
 #include "ApplicationVersionInfo.h"
 #include "ControlChannel.h"
 #include "DatalinkManager.h"
 #include "ErrorChannel.h"
 #include "ErrorHandler.h"
 #include "ExtendedDeviceType.h"
+#include "DeviceUpdateEntry.h"
+#include "ExternalMonitor.h"
 #include "FileDialogHandler.h"
 #include "Halvora.h"
+#include "HardwareSettings.h"
+#include "HwSettingsGUI.h"
+#include "HardwareUpdate.h"
 #include "LogParser.h"
 #include "OstDevice.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
+#include "ToolchainHandlerGUI.h"
+#include "SimulinkDataTypes.h"
+#include "SimulinkParameter.h"
+#include "SimulinkSignal.h"
+#include "SimulinkVariableFilterProxyModel.h"
 #include "UriDistributor.h"
 #include "VersionControl.h"
 #include "Zelto.h"
+#include "plotContainer.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -39,6 +51,10 @@ QMLNetworkAccesManagerFactory &networkAccessFactory()
 OstFactorySettings factorySettings()
 {
     OstFactorySettings settings;
+    settings.board.makeExternalMonitor = [](QObject *parent, DatalinkManager *packetRouter,
+                                            const QByteArray *buildID) -> AbstractExternalMonitor * {
+        return new ExternalMonitor(parent, packetRouter, buildID);
+    };
     if (const QString fallback = qEnvironmentVariable("HALVORA_FALLBACK_BOARD_ADDRESS"); !fallback.isEmpty())
         settings.board.wifiLink.fallbackBoardAddress = fallback;
     return settings;
@@ -67,6 +83,12 @@ main_Application::main_Application(QObject *parent, QApplication *application)
 
 main_Application::~main_Application()
 {
+    // Qt 6.4 crashes when a window is taken apart while one of its items holds the
+    // focus: the main window lets it go first.
+    for (QObject *root : m_engine->rootObjects()) {
+        if (root->metaObject()->indexOfMethod("releaseFocus()") >= 0)
+            QMetaObject::invokeMethod(root, "releaseFocus");
+    }
     // Nothing in QML may read a manager while it is taken apart.
     m_engine.reset();
     // Newest first: whoever holds a board goes before the device factory that owns it.
@@ -94,26 +116,35 @@ void main_Application::createManagers()
         m_ostFactory->insertNetworkOstDevice(board);
     m_uriDistributor = create<UriDistributor>();
     m_logParser = create<LogParser>();
-    // AppBinaryManager
+    m_appBinaryManager = create<AppBinaryManager>();
     m_fileDialogHandler = create<FileDialogHandler>();
     // LogDownloader, then its connections:
     //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
     //   OstFactory::ActiveDeviceChanged -> LogDownloader::setSelectedDevice
-    // HardwareUpdate, then its connections:
-    //   OstFactory::ostDeviceConnected -> HardwareUpdate::ostDeviceConnected
-    //   OstFactory::ActiveDeviceChanged -> HardwareUpdate::setSelectedDevice
-    // ToolchainHandlerGUI, then its connection, queued: the toolchain links are taken
-    // on a later pass of the event loop:
-    //   UriDistributor::InstallToolchainUriReceived -> ToolchainHandlerGUI::installToolchainUriReceived
-    // HardwareSettings, then its connection:
-    //   OstFactory::ActiveDeviceChanged -> HardwareSettings::setOstDevice
+    m_hardwareUpdate = create<HardwareUpdate>();
+    connect(m_ostFactory, &OstFactory::ostDeviceConnected, m_hardwareUpdate, &HardwareUpdate::ostDeviceConnected);
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareUpdate, &HardwareUpdate::setSelectedDevice);
+    // The toolchain links are taken on a later pass of the event loop.
+    m_toolchainInstall = create<ToolchainHandlerGUI>();
+    connect(m_uriDistributor, &UriDistributor::InstallToolchainUriReceived, m_toolchainInstall,
+            &ToolchainHandlerGUI::installToolchainUriReceived, Qt::QueuedConnection);
+    m_hardwareSettings = create<HardwareSettings>();
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareSettings, &HardwareSettings::setOstDevice);
 
     // The remaining connections:
-    //   OstFactory::ActiveDeviceChanged -> AppBinaryManager::setDevice
-    //   UriDistributor::AppBinManagerUriReceived -> AppBinaryManager::pushElfBinaryFromUri
-    //   FileDialogHandler::ApbFileReceived -> AppBinaryManager::uploadApbBinary
-    //   FileDialogHandler::ElfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
-    //   FileDialogHandler::HapbfFileReceived -> AppBinaryManager::pushElfBinaryFromFile
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_appBinaryManager, &AppBinaryManager::setDevice);
+    // The link carries the flags as a signed number; they are the same 32 bits.
+    connect(m_uriDistributor, &UriDistributor::AppBinManagerUriReceived, m_appBinaryManager,
+            [manager = m_appBinaryManager](const QString &file, const QString &appVersion, const QString &buildId,
+                                           const QString &boardType, int flags) {
+                manager->pushElfBinaryFromUri(file, appVersion, buildId, boardType, quint32(flags));
+            });
+    connect(m_fileDialogHandler, &FileDialogHandler::ApbFileReceived, m_appBinaryManager,
+            &AppBinaryManager::uploadApbBinary);
+    connect(m_fileDialogHandler, &FileDialogHandler::ElfFileReceived, m_appBinaryManager,
+            &AppBinaryManager::pushElfBinaryFromFile);
+    connect(m_fileDialogHandler, &FileDialogHandler::HapbfFileReceived, m_appBinaryManager,
+            &AppBinaryManager::pushElfBinaryFromFile);
     connect(m_fileDialogHandler, &FileDialogHandler::FebFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
     connect(m_fileDialogHandler, &FileDialogHandler::FwbFileReceived, m_ostFactory, &OstFactory::TempUploadFirmware);
 }
@@ -135,8 +166,16 @@ void main_Application::registerQmlTypes()
         qmlRegisterUncreatableType<AbstractDataLink>(uri, 1, 0, "AbstractDataLink", QString());
         qmlRegisterUncreatableType<ErrorHandler>(uri, 1, 0, "ErrorHandler", QString());
         qmlRegisterUncreatableType<AbstractNotification>(uri, 1, 0, "AbstractNotification", QString());
-        // DeviceUpdateEntry, uncreatable
-        // SimulinkDataTypes, the namespace's enumerations, with the reason "Error: Namespace"
+        qmlRegisterUncreatableType<DeviceUpdateEntry>(uri, 1, 0, "DeviceUpdateEntry", QString());
+        qmlRegisterUncreatableMetaObject(SimulinkDataTypes::staticMetaObject, uri, 1, 0, "SimulinkDataTypes",
+                                         QStringLiteral("Error: Namespace"));
+        // Reached through properties only: the monitor, its charts and the variables.
+        qmlRegisterAnonymousType<ExternalMonitor>(uri, 1);
+        qmlRegisterAnonymousType<plotContainer>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkDataTypes::SimulinkVariable>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkDataTypes::SimulinkSignal>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkDataTypes::SimulinkParameter>(uri, 1);
+        qmlRegisterAnonymousType<SimulinkVariableFilterProxyModel>(uri, 1);
         qmlRegisterUncreatableMetaObject(halvora::staticMetaObject, uri, 1, 0, "Halvora", QString());
     });
 }
@@ -146,11 +185,11 @@ void main_Application::setContextProperties()
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("ostFactory"), m_ostFactory);
     context->setContextProperty(QStringLiteral("logParser"), m_logParser);
-    // binManager: the AppBinaryManager
-    // toolchainInstall: the ToolchainHandlerGUI
-    // HardwareSettings: the HwSettingsGUI of the HardwareSettings object
+    context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
+    context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
+    context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
     // LogDownloader: the LogDownloader
-    // HardwareUpdate: the HardwareUpdate
+    context->setContextProperty(QStringLiteral("HardwareUpdate"), m_hardwareUpdate);
     context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());
     context->setContextProperty(QStringLiteral("versionControl"), VersionControl::instance());
     context->setContextProperty(QStringLiteral("RELEASE_MODE"), int(halvora::kRunningReleaseMode));

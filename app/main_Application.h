@@ -8,10 +8,14 @@
 
 #include <memory>
 
+class AppBinaryManager;
 class FileDialogHandler;
+class HardwareSettings;
+class HardwareUpdate;
 class LogParser;
 class OstFactory;
 class QApplication;
+class ToolchainHandlerGUI;
 class UriDistributor;
 
 // The application object and the program's composition root: it makes the
@@ -32,7 +36,11 @@ public:
     OstFactory *ostFactory() const { return m_ostFactory; }
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
+    AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
+    ToolchainHandlerGUI *toolchainInstall() const { return m_toolchainInstall; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
+    HardwareSettings *hardwareSettings() const { return m_hardwareSettings; }
+    HardwareUpdate *hardwareUpdate() const { return m_hardwareUpdate; }
     // The managers in the order they were made.
     QList<QObject *> managers() const;
 
@@ -45,7 +53,7 @@ public slots:
 
 private:
     // A manager owned by the application object, remembered in the order of making.
-    template <typename Manager, typename... Arguments>
+    template<typename Manager, typename... Arguments>
     Manager *create(Arguments &&...arguments)
     {
         auto *manager = new Manager(this, std::forward<Arguments>(arguments)...);
@@ -63,6 +71,10 @@ private:
     OstFactory *m_ostFactory = nullptr;
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
+    AppBinaryManager *m_appBinaryManager = nullptr;
+    ToolchainHandlerGUI *m_toolchainInstall = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;
+    HardwareSettings *m_hardwareSettings = nullptr;
+    HardwareUpdate *m_hardwareUpdate = nullptr;
     bool m_loaded = false;
 };

@@ -36,25 +36,8 @@ if(HALVORA_SANITIZE)
 endif()
 
 # halvora_configure_target(<target>): the options every project target gets.
-option(HALVORA_PRECOMPILED_HEADERS "Precompile the Qt headers for each library" ON)
-
 function(halvora_configure_target target)
     target_link_libraries(${target} PRIVATE halvora_compile_options)
-    # A library's many sources all read the same Qt headers: they are parsed once per
-    # library. A test has a source or two, for which a precompiled header would cost
-    # more than it saves.
-    get_target_property(type ${target} TYPE)
-    if(HALVORA_PRECOMPILED_HEADERS AND type STREQUAL "STATIC_LIBRARY")
-        target_precompile_headers(${target} PRIVATE
-            <QByteArray>
-            <QDebug>
-            <QList>
-            <QObject>
-            <QString>
-            <QTimer>
-            <memory>
-            <vector>)
-    endif()
     # The C++ that qmlcachegen writes for a QML module's files is not ours to mend.
     get_target_property(sources ${target} SOURCES)
     list(FILTER sources INCLUDE REGEX "/\\.rcc/qmlcache/")

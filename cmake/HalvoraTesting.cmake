@@ -3,69 +3,30 @@
 # so no test touches the real home or reaches a running instance of the program.
 
 set(HALVORA_ISOLATED_RUN "${CMAKE_SOURCE_DIR}/cmake/run-isolated.sh")
+set(HALVORA_ASAN_OPTIONS "detect_leaks=0:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0")
 set(HALVORA_TEST_ENVIRONMENT
-    "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
+    "ASAN_OPTIONS=${HALVORA_ASAN_OPTIONS}"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     "QT_LOGGING_RULES=qt.qpa.*=false"
     "HALVORA_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
     "HALVORA_BINARY_DIR=${CMAKE_BINARY_DIR}"
-    "HALVORA_QML_IMPORT_DIR=${CMAKE_BINARY_DIR}/qml"
     "HALVORA_LOOPBACK_ONLY=1")
-
-# The tests find their folders in the environment, not in compile definitions, so
-# that a test compiles the same in every clone and the compiler cache serves them all:
-# HALVORA_SOURCE_DIR and HALVORA_BINARY_DIR (above), HALVORA_TEST_DATA_DIR (the
-# "data" folder beside the test's sources) and HALVORA_QML_IMPORT_DIR.
-
-# The QtTest tests of a folder share one executable, halvora_tests_<folder>: one link
-# and one code generation step for the folder instead of one for each test. Each test
-# stays its own ctest test and runs alone (the executable runs the test its first
-# argument names), and `cmake --build ... --target <test>` still builds it.
-option(HALVORA_TEST_BUNDLES "Link the QtTest tests of each folder into one executable" ON)
-
-function(_halvora_test_bundle out)
-    file(RELATIVE_PATH folder "${CMAKE_SOURCE_DIR}/tests" "${CMAKE_CURRENT_SOURCE_DIR}")
-    string(REPLACE "/" "_" folder "${folder}")
-    set(bundle "halvora_tests_${folder}")
-    if(NOT TARGET ${bundle})
-        add_executable(${bundle} ${CMAKE_SOURCE_DIR}/tests/support/TestBundleMain.cpp)
-        target_link_libraries(${bundle} PRIVATE Qt6::Test halvora_test_support)
-        halvora_configure_target(${bundle})
-    endif()
-    set(${out} ${bundle} PARENT_SCOPE)
-endfunction()
 
 # halvora_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>]
 #                  [TIMEOUT <seconds>] [RESOURCE_LOCK <names...>] [LABELS <labels...>]
-#                  [ENVIRONMENT <VAR=value...>] [ARGS <arguments...>] [OWN_EXECUTABLE])
-# A QtTest test registered with ctest under the isolated environment. It links the
-# shared test kit of tests/support. OWN_EXECUTABLE gives it an executable of its own,
-# named <name>, for a test whose target is configured further (compile definitions,
-# dependencies).
+#                  [ENVIRONMENT <VAR=value...>] [ARGS <arguments...>])
+# A QtTest executable registered with ctest under the isolated environment. It links
+# the shared test kit of tests/support.
 function(halvora_add_test name)
-    cmake_parse_arguments(T "OWN_EXECUTABLE" "TIMEOUT" "SOURCES;LIBRARIES;RESOURCE_LOCK;LABELS;ENVIRONMENT;ARGS"
-                          ${ARGN})
-    if(HALVORA_TEST_BUNDLES AND NOT T_OWN_EXECUTABLE)
-        _halvora_test_bundle(bundle)
-        target_sources(${bundle} PRIVATE ${T_SOURCES})
-        target_link_libraries(${bundle} PRIVATE ${T_LIBRARIES})
-        foreach(source IN LISTS T_SOURCES)
-            if(source MATCHES "\\.cpp$")
-                set_property(SOURCE ${source} APPEND PROPERTY COMPILE_OPTIONS
-                             -include ${CMAKE_SOURCE_DIR}/tests/support/TestBundle.h)
-            endif()
-        endforeach()
-        add_custom_target(${name})
-        add_dependencies(${name} ${bundle})
-        set(command $<TARGET_FILE:${bundle}> ${name})
-    else()
-        add_executable(${name} ${T_SOURCES})
-        target_link_libraries(${name} PRIVATE Qt6::Test halvora_test_support ${T_LIBRARIES})
-        halvora_configure_target(${name})
-        set(command $<TARGET_FILE:${name}>)
-    endif()
-    list(APPEND T_ENVIRONMENT "HALVORA_TEST_DATA_DIR=${CMAKE_CURRENT_SOURCE_DIR}/data")
-    add_test(NAME ${name} COMMAND ${HALVORA_ISOLATED_RUN} ${command} ${T_ARGS})
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBRARIES;RESOURCE_LOCK;LABELS;ENVIRONMENT;ARGS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test halvora_test_support ${T_LIBRARIES})
+    target_compile_definitions(${name} PRIVATE
+        HALVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        HALVORA_BINARY_DIR="${CMAKE_BINARY_DIR}"
+        HALVORA_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
+    halvora_configure_target(${name})
+    add_test(NAME ${name} COMMAND ${HALVORA_ISOLATED_RUN} $<TARGET_FILE:${name}> ${T_ARGS})
     halvora_set_test_properties(${name})
 endfunction()
 
@@ -87,9 +48,15 @@ function(halvora_add_qml_test name)
     get_filename_component(source_dir "${T_DIRECTORY}" ABSOLUTE)
     target_link_libraries(${name} PRIVATE Qt6::QuickTest Qt6::Qml Qt6::Quick ${T_LIBRARIES})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+    target_compile_definitions(${name} PRIVATE
+        QUICK_TEST_SOURCE_DIR="${source_dir}"
+        HALVORA_QML_IMPORT_DIR="${CMAKE_BINARY_DIR}/qml"
+        HALVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     halvora_configure_target(${name})
     if(T_XCB)
-        list(APPEND T_ENVIRONMENT "HALVORA_TEST_DISPLAY=xvfb")
+        # libxkbcommon-x11 hands strndup X atom names that are not terminated within
+        # the bytes it allocated; ASan's strndup check reports that on every start.
+        list(APPEND T_ENVIRONMENT "HALVORA_TEST_DISPLAY=xvfb" "ASAN_OPTIONS=${HALVORA_ASAN_OPTIONS}:intercept_strndup=0")
     endif()
     add_test(NAME ${name} COMMAND ${HALVORA_ISOLATED_RUN} $<TARGET_FILE:${name}> -input ${source_dir})
     halvora_set_test_properties(${name})

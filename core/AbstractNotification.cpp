@@ -63,7 +63,7 @@ void AbstractNotification::deleteSelf()
 bool AbstractNotification::operator==(const AbstractNotification &other) const
 {
     return m_level == other.m_level && m_source == other.m_source && m_title == other.m_title
-        && m_message == other.m_message && m_origin == other.m_origin;
+           && m_message == other.m_message && m_origin == other.m_origin;
 }
 
 void AbstractNotification::changeTitleTextSlot(const QString &newText)

@@ -56,9 +56,8 @@ int ErrorHandler::nextKey()
     return ++m_lastKey;
 }
 
-int ErrorHandler::addMessage(halvora::ErrorLevel level, AbstractNotification::ErrorSource source,
-                             const QString &title, const QString &message, const QString &origin,
-                             const QDateTime &time)
+int ErrorHandler::addMessage(halvora::ErrorLevel level, AbstractNotification::ErrorSource source, const QString &title,
+                             const QString &message, const QString &origin, const QDateTime &time)
 {
     if (!onOwnThread()) {
         auto *posted = new NotificationMessage(nullptr, level, source, title, message, origin, time);
@@ -236,7 +235,8 @@ void ErrorHandler::clearNotifications()
 void ErrorHandler::removeFromList(int key)
 {
     if (!onOwnThread()) {
-        QMetaObject::invokeMethod(this, [this, key] { removeFromList(key); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, key] { removeFromList(key); }, Qt::QueuedConnection);
         return;
     }
     if (AbstractNotification *notification = unlist(key))

@@ -31,8 +31,8 @@ LoggingHandler *LoggingHandler::create(QThread *thread)
 // second gets a numbered name instead of truncating the first run's log.
 void LoggingHandler::openLogFile()
 {
-    const std::optional<QDir> folder =
-        ApplicationFolders::instance().subFolder(ApplicationFolders::AppDataFolder, "ApplicationLogs");
+    const std::optional<QDir> folder = ApplicationFolders::instance().subFolder(ApplicationFolders::AppDataFolder,
+                                                                                "ApplicationLogs");
     if (!folder) {
         std::fputs("Halvora Lab: no folder for the log file; logging to the console only\n", stderr);
         return;
@@ -88,6 +88,31 @@ void LoggingHandler::log_message(const QString &type, const QString &msg)
     }
 }
 
+void LoggingHandler::enqueue(const QString &tag, const QString &text)
+{
+    bool wasEmpty = false;
+    {
+        QMutexLocker lock(&m_queueMutex);
+        wasEmpty = m_queue.empty();
+        m_queue.push_back({tag, text});
+    }
+    // One wake-up for a burst of lines: the thread writes all that are queued.
+    if (wasEmpty)
+        QMetaObject::invokeMethod(this, "writeQueued", Qt::QueuedConnection);
+}
+
+void LoggingHandler::writeQueued()
+{
+    QMutexLocker writing(&m_writeMutex);
+    std::deque<QueuedLine> lines;
+    {
+        QMutexLocker lock(&m_queueMutex);
+        lines.swap(m_queue);
+    }
+    for (const QueuedLine &line : lines)
+        log_message(line.tag, line.text);
+}
+
 void LoggingHandler::messageHandler(QtMsgType type, const QMessageLogContext &, const QString &msg)
 {
     LoggingHandler *handler = s_instance.load();
@@ -97,11 +122,14 @@ void LoggingHandler::messageHandler(QtMsgType type, const QMessageLogContext &, 
     }
     const QString tag = levelPrefix(type);
     if (type == QtFatalMsg || !s_threaded.load()) {
+        // Written here and now, after the lines queued before it: those explain a
+        // fatal line, and after shutdown no thread is left to write them.
+        QMutexLocker writing(&handler->m_writeMutex);
+        handler->writeQueued();
         handler->log_message(tag, msg);
         return;
     }
-    QMetaObject::invokeMethod(handler, "log_message", Qt::QueuedConnection,
-                              Q_ARG(QString, tag), Q_ARG(QString, msg));
+    handler->enqueue(tag, msg);
 }
 
 void LoggingHandler::install(LoggingHandler *handler)
@@ -113,6 +141,7 @@ void LoggingHandler::install(LoggingHandler *handler)
 
 void LoggingHandler::finish()
 {
+    writeQueued();
     QThread::currentThread()->quit();
 }
 

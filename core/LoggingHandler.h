@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <deque>
 
 class QThread;
 
@@ -21,7 +22,8 @@ public:
     static LoggingHandler *create(QThread *thread);
 
     // The Qt message handler: tags the message and queues it to the logging thread.
-    // Fatal messages are written before it returns, since the process ends right after.
+    // Fatal messages are written before it returns, since the process ends right after,
+    // and after every line queued before them.
     static void messageHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg);
 
     // Installs messageHandler for the given logging object.
@@ -40,13 +42,24 @@ public:
     Q_INVOKABLE void log_message(const QString &type, const QString &msg);
 
 private:
+    struct QueuedLine
+    {
+        QString tag;
+        QString text;
+    };
+
     LoggingHandler();
     void openLogFile();
+    void enqueue(const QString &tag, const QString &text);
+    // Writes the lines queued so far, in the order they came.
+    Q_INVOKABLE void writeQueued();
     Q_INVOKABLE void finish();
 
     const QDateTime m_startTime;
     const bool m_debuggerAttached;
-    QMutex m_writeMutex;
+    QRecursiveMutex m_writeMutex; // held while writing; a fatal line takes it to write the queue first
+    QMutex m_queueMutex;
+    std::deque<QueuedLine> m_queue;
     QFile m_file;
 
     static std::atomic<LoggingHandler *> s_instance;

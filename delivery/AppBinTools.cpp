@@ -42,14 +42,17 @@ std::optional<uint64_t> appInfoCut(const ElfImage &elf, QString *error)
     if (appInfo->type != SHT_NOBITS
         && (appInfo->offset > uint64_t(elf.size()) || appInfo->size > uint64_t(elf.size()) - appInfo->offset)) {
         refuse(error, QStringLiteral("the section .appinfo (offset %1, size %2) runs past the end of the image")
-                          .arg(appInfo->offset).arg(appInfo->size));
+                          .arg(appInfo->offset)
+                          .arg(appInfo->size));
         return std::nullopt;
     }
     const ElfSegment &first = elf.segments().first();
     if (appInfo->address > first.fileSize || appInfo->address > first.memorySize) {
         refuse(error, QStringLiteral("the .appinfo address 0x%1 cuts more than the first segment holds "
                                      "(file size %2, memory size %3)")
-                          .arg(appInfo->address, 0, 16).arg(first.fileSize).arg(first.memorySize));
+                          .arg(appInfo->address, 0, 16)
+                          .arg(first.fileSize)
+                          .arg(first.memorySize));
         return std::nullopt;
     }
     return appInfo->address;
@@ -79,8 +82,8 @@ AppBinTools::AppBinTools(QObject *parent)
 {
 }
 
-std::optional<QByteArray> AppBinTools::buildUploadImage(const ElfImage &elf, const QString &baseVersion,
-                                                        quint32 flags, QString *error)
+std::optional<QByteArray> AppBinTools::buildUploadImage(const ElfImage &elf, const QString &baseVersion, quint32 flags,
+                                                        QString *error)
 {
     if (!elf.isLoaded())
         return refuse(error, QStringLiteral("no ELF image is loaded"));
@@ -98,7 +101,8 @@ std::optional<QByteArray> AppBinTools::buildUploadImage(const ElfImage &elf, con
     for (qsizetype i = 0; i < segments.size() && imageSize <= layout::kMaximumSize; ++i)
         imageSize += qint64(std::min<uint64_t>(memorySize(i), layout::kMaximumSize + 1));
     if (imageSize > layout::kMaximumSize)
-        return refuse(error, QStringLiteral("the upload image would be larger than %1 bytes").arg(layout::kMaximumSize));
+        return refuse(error,
+                      QStringLiteral("the upload image would be larger than %1 bytes").arg(layout::kMaximumSize));
 
     QByteArray image(imageSize, '\0');
     qsizetype dataOffset = layout::kHeaderSize + tableSize;

@@ -19,8 +19,8 @@ constexpr qint64 kCopyChunk = 64 * 1024;
 
 void postWarning(const QString &title, const QString &message)
 {
-    ErrorHandler::instance()->addMessage(halvora::ErrorLevel::Warning, AbstractNotification::HalvoraLab, title,
-                                         message, kOrigin, QDateTime::currentDateTime());
+    ErrorHandler::instance()->addMessage(halvora::ErrorLevel::Warning, AbstractNotification::HalvoraLab, title, message,
+                                         kOrigin, QDateTime::currentDateTime());
 }
 
 // Copies the rest of `from` into `to`; false when a read or a write fails.
@@ -53,8 +53,8 @@ bool isNoBuildId(const QByteArray &buildId)
 
 AppFile::AppFile(QObject *parent, const QString &sourceFile, const QString &appVersion, const QString &buildId,
                  const QString &boardType, quint32 flags, const QString &destinationFolder,
-                 const qint32 &boardFirmwareNumber, const qint32 &boardTargetTypeIndex,
-                 const QByteArray &boardBuildId, bool selected)
+                 const qint32 &boardFirmwareNumber, const qint32 &boardTargetTypeIndex, const QByteArray &boardBuildId,
+                 bool selected)
     : QObject(parent)
     , m_appVersionNumber(appVersion)
     , m_buildId(buildId.toLocal8Bit())
@@ -121,8 +121,8 @@ void AppFile::referTo(const QString &path)
 
 bool AppFile::importElf(const QString &destinationFolder)
 {
-    const QString stem =
-        destinationFolder + QLatin1Char('/') + m_fileName + QLatin1Char('[') + fileNameSafe(m_appVersionNumber) + QLatin1Char(']');
+    const QString stem = destinationFolder + QLatin1Char('/') + m_fileName + QLatin1Char('[')
+                         + fileNameSafe(m_appVersionNumber) + QLatin1Char(']');
     QString destination = stem + kSuffix;
     int suffix = 0;
     while (QFileInfo::exists(destination) && suffix < kMaximumNameSuffix)
@@ -184,8 +184,8 @@ bool AppFile::copyInto(const QString &destinationFolder)
     if (m_absolutePath == destinationFolder)
         return true;
     const QString version = QLatin1Char('[') + fileNameSafe(m_appVersionNumber) + QLatin1Char(']');
-    const QString target =
-        destinationFolder + QLatin1Char('/') + m_fileName + (m_fileName.contains(version) ? QString() : version) + kSuffix;
+    const QString target = destinationFolder + QLatin1Char('/') + m_fileName
+                           + (m_fileName.contains(version) ? QString() : version) + kSuffix;
     if (!QFile::copy(m_filePath, target)) {
         qWarning() << "The application file" << m_filePath << "could not be copied to" << target;
         return false;
@@ -271,8 +271,8 @@ void AppFile::flashAppFile()
     }
     m_uploading = true;
     AppBinTools tools;
-    const QSharedPointer<QBuffer> image =
-        tools.prepareBinary(m_filePath, m_baseAppVersionNumber, m_flags, qint32(m_headerLength));
+    const QSharedPointer<QBuffer> image = tools.prepareBinary(m_filePath, m_baseAppVersionNumber, m_flags,
+                                                              qint32(m_headerLength));
     if (!image) {
         // Nothing will report on this upload, so it ends here, and the user learns why.
         m_uploading = false;
@@ -332,10 +332,18 @@ void AppFile::emitTagChanged(int index)
 {
     const QString &tag = m_tags[std::size_t(index)];
     switch (index) {
-    case 0: emit tag1Changed(tag); break;
-    case 1: emit tag2Changed(tag); break;
-    case 2: emit tag3Changed(tag); break;
-    default: emit tag4Changed(tag); break;
+    case 0:
+        emit tag1Changed(tag);
+        break;
+    case 1:
+        emit tag2Changed(tag);
+        break;
+    case 2:
+        emit tag3Changed(tag);
+        break;
+    default:
+        emit tag4Changed(tag);
+        break;
     }
 }
 
@@ -355,10 +363,7 @@ void AppFile::uploadProgressUpdated(float progress)
     }
     m_updateProgress = progress;
     emit UploadProgressChanged(progress);
-    if (progress >= 1) {
-        m_uploading = false;
-        emit uploadFinished();
-    }
+    // Every byte is sent at 1, but only the board's answer ends the upload.
 }
 
 void AppFile::uploadStateUpdated(SoftwareUpdate::UpdateState state)
@@ -377,6 +382,8 @@ void AppFile::uploadStateUpdated(SoftwareUpdate::UpdateState state)
     }
     emit UploadProgressChanged(m_updateProgress);
     m_uploading = false;
+    if (state == SoftwareUpdate::UpdateFinished)
+        emit uploadFinished();
 }
 
 void AppFile::connectedDeviceUpdated()

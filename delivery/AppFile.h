@@ -110,6 +110,7 @@ signals:
     void RequestDelete(AppFile *self);
     void FlashAppBinSignal(AppFile *self, QSharedPointer<QBuffer> binData);
     void UploadProgressChanged(float progress);
+    // The board accepted the uploaded binary.
     void uploadFinished();
     void FileNameChanged(QString fileName);
     void DeviceTypeChanged(QString deviceType);

@@ -25,8 +25,8 @@ struct Layout
     qsizetype buildId;
     qsizetype targetTypeIndex; // -1: not stored
     qsizetype tags;
-    qsizetype appVersion;      // -1: not stored
-    qsizetype appName;         // -1: not stored
+    qsizetype appVersion; // -1: not stored
+    qsizetype appName;    // -1: not stored
 };
 constexpr qsizetype kBaseVersionSize = 32;
 constexpr qsizetype kCreateTimeSize = 128;
@@ -128,7 +128,8 @@ std::optional<AppFileHeader> AppFileHeader::read(QIODevice &device, QString *err
     const qint64 needed = qint64(header.length) + 4;
     if (!device.isSequential() && device.size() < needed)
         return fail(error, QStringLiteral("header length %1 runs past the end of the file (%2 bytes)")
-                               .arg(header.length).arg(device.size()));
+                               .arg(header.length)
+                               .arg(device.size()));
     if (!device.seek(0))
         return fail(error, QStringLiteral("the file cannot be read"));
     const QByteArray bytes = device.read(needed);

@@ -11,10 +11,14 @@
 
 // The eight board kinds an application binary can be built for, by target-type index.
 // Indices 0 ("Unknown") and 1 ("Zelto_Generic") fit every board.
-inline const QStringList appTargetTypeNames = {
-    QStringLiteral("Unknown"),           QStringLiteral("Zelto_Generic"), QStringLiteral("Zelto_Development_Board"),
-    QStringLiteral("Zelto_Exploration"), QStringLiteral("Zelto_Industrial"), QStringLiteral("Tavrin"),
-    QStringLiteral("Zelto_Rugged"),      QStringLiteral("Bexlin")};
+inline const QStringList appTargetTypeNames = {QStringLiteral("Unknown"),
+                                               QStringLiteral("Zelto_Generic"),
+                                               QStringLiteral("Zelto_Development_Board"),
+                                               QStringLiteral("Zelto_Exploration"),
+                                               QStringLiteral("Zelto_Industrial"),
+                                               QStringLiteral("Tavrin"),
+                                               QStringLiteral("Zelto_Rugged"),
+                                               QStringLiteral("Bexlin")};
 
 // The name shown for a target-type index: the table's name with blanks for "_", and
 // "Unknown" outside the table.
@@ -45,8 +49,8 @@ struct AppFileHeader
     QByteArray buildId;   // the stored bytes, NUL padding included
     qint32 targetTypeIndex = 0;
     std::array<QString, 4> tags;
-    QString appVersion;   // empty in versions 1 and 2
-    QString appName;      // empty in versions 1 and 2
+    QString appVersion; // empty in versions 1 and 2
+    QString appName;    // empty in versions 1 and 2
 
     // Reads the header from the start of the device and checks that the ELF magic
     // follows it. Nothing, with the reason in `error`, when the device holds no

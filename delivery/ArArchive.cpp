@@ -57,7 +57,8 @@ std::optional<QByteArrayView> findElfMember(QByteArrayView archive, QString *err
         }
         position += kMemberHeaderSize;
         if (*size > archive.size() - position) {
-            fail(error, QStringLiteral("ar member %1 (%2 bytes) runs past the end of the archive").arg(member).arg(*size));
+            fail(error,
+                 QStringLiteral("ar member %1 (%2 bytes) runs past the end of the archive").arg(member).arg(*size));
             return std::nullopt;
         }
         const QByteArrayView data = archive.sliced(position, *size);

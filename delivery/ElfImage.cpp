@@ -80,8 +80,12 @@ bool ElfImage::readHeaders(Elf *elf, QString *error)
         if (!gelf_getphdr(elf, int(i), &entry))
             return fail(error, QStringLiteral("program header %1 cannot be read: %2").arg(i).arg(libelfError()));
         if (runsPast(entry.p_offset, entry.p_filesz, end))
-            return fail(error, QStringLiteral("segment %1 (offset %2, file size %3) runs past the end of the image (%4 bytes)")
-                                   .arg(i).arg(entry.p_offset).arg(entry.p_filesz).arg(end));
+            return fail(error,
+                        QStringLiteral("segment %1 (offset %2, file size %3) runs past the end of the image (%4 bytes)")
+                            .arg(i)
+                            .arg(entry.p_offset)
+                            .arg(entry.p_filesz)
+                            .arg(end));
         m_segments.append({entry.p_type, entry.p_offset, entry.p_vaddr, entry.p_filesz, entry.p_memsz});
     }
 
@@ -93,7 +97,8 @@ bool ElfImage::readHeaders(Elf *elf, QString *error)
     if ((header.e_shnum != 0 && sectionCount != header.e_shnum)
         || runsPast(header.e_shoff, uint64_t(sectionCount) * header.e_shentsize, end))
         return fail(error, QStringLiteral("the section headers (%1 at offset %2) run past the end of the image")
-                               .arg(header.e_shnum).arg(header.e_shoff));
+                               .arg(header.e_shnum)
+                               .arg(header.e_shoff));
 
     std::size_t namesIndex = 0;
     if (elf_getshdrstrndx(elf, &namesIndex) != 0)
@@ -105,7 +110,8 @@ bool ElfImage::readHeaders(Elf *elf, QString *error)
         const char *name = elf_strptr(elf, namesIndex, entry.sh_name);
         if (!name)
             return fail(error, QStringLiteral("the name of section %1 cannot be read: %2")
-                                   .arg(elf_ndxscn(section)).arg(libelfError()));
+                                   .arg(elf_ndxscn(section))
+                                   .arg(libelfError()));
         m_sections.append({QByteArray(name), entry.sh_type, entry.sh_addr, entry.sh_offset, entry.sh_size});
     }
     return true;

@@ -6,7 +6,8 @@
 class ElfImage;
 
 // The magic at the start of every ELF image: 0x7F "E" "L" "F".
-inline constexpr char kElfMagic[] = "\x7F" "ELF";
+inline constexpr char kElfMagic[] = "\x7F"
+                                    "ELF";
 
 // True when the file can be opened for reading and its first 4 bytes are the ELF magic.
 bool isElfFile(const QString &path);

@@ -15,8 +15,8 @@ namespace {
 QString localFileName(const QString &listedPath)
 {
     const QString name = listedPath.mid(listedPath.lastIndexOf(QLatin1Char('/')) + 1);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QLatin1Char('\\')) || name.contains(QChar(0)))
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('\\'))
+        || name.contains(QChar(0)))
         return {};
     return name;
 }

@@ -16,21 +16,21 @@ inline constexpr quint32 kFormat = 1;
 
 namespace header {
 inline constexpr qsizetype kFormat = 0;
-inline constexpr qsizetype kBaseVersion = 4;       // UTF-8, first 16 bytes, zero-padded
+inline constexpr qsizetype kBaseVersion = 4; // UTF-8, first 16 bytes, zero-padded
 inline constexpr qsizetype kBaseVersionSize = 16;
 inline constexpr qsizetype kFlags = 20;
 inline constexpr qsizetype kAppInfoCut = 24;
-inline constexpr qsizetype kReserved = 28;         // 16 zero bytes
+inline constexpr qsizetype kReserved = 28; // 16 zero bytes
 inline constexpr qsizetype kSegmentCount = 44;
-inline constexpr qsizetype kTableCrc = 48;         // over the whole segment table
+inline constexpr qsizetype kTableCrc = 48; // over the whole segment table
 } // namespace header
 inline constexpr qsizetype kHeaderSize = 52;
 
 namespace record {
-inline constexpr qsizetype kDataOffset = 0;        // from the start of the image
-inline constexpr qsizetype kVirtualAddress = 4;    // low 32 bits
+inline constexpr qsizetype kDataOffset = 0;     // from the start of the image
+inline constexpr qsizetype kVirtualAddress = 4; // low 32 bits
 inline constexpr qsizetype kMemorySize = 8;
-inline constexpr qsizetype kDataCrc = 12;          // over the data as placed in the image
+inline constexpr qsizetype kDataCrc = 12; // over the data as placed in the image
 } // namespace record
 inline constexpr qsizetype kRecordSize = 16;
 

@@ -15,8 +15,7 @@ VersionControl::VersionControl(QObject *parent)
     : QObject(parent)
     , m_versionFolder(ApplicationFolders::instance().subFolder(ApplicationFolders::AppDataFolder, "Version"))
 {
-    connect(&m_downloadWatcher, &QFutureWatcher<DownloadResult>::finished, this,
-            &VersionControl::handleDownloadsReady);
+    connect(&m_downloadWatcher, &QFutureWatcher<DownloadResult>::finished, this, &VersionControl::handleDownloadsReady);
     connect(&m_downloadWatcher, &QFutureWatcher<DownloadResult>::resultReadyAt, this,
             &VersionControl::handleDownloadError);
 }
@@ -146,7 +145,7 @@ QString VersionControl::latestDeviceVersion(const QString &device) const
 }
 
 QMap<QString, QString> VersionControl::deviceComponentVersions(const QString &device,
-                                                                const QString &deviceVersion) const
+                                                               const QString &deviceVersion) const
 {
     QReadLocker lock(&m_tablesLock);
     return m_tables.devices.value(device).versions.value(deviceVersion);

@@ -54,8 +54,8 @@ VersionTables VersionTables::fromJson(const QJsonObject &root)
     const QJsonObject components = root.value(QLatin1String("Components")).toObject();
     for (auto it = components.begin(); it != components.end(); ++it) {
         const QJsonObject entry = it.value().toObject();
-        tables.components.insert(
-            it.key(), ComponentEntry{it.key(), entry.value(kLatestVersion).toString(), fileVersions(entry)});
+        tables.components.insert(it.key(),
+                                 ComponentEntry{it.key(), entry.value(kLatestVersion).toString(), fileVersions(entry)});
     }
 
     const QJsonObject blocks = root.value(QLatin1String("Blocks")).toObject();

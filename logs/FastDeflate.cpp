@@ -130,8 +130,8 @@ size_t inflate(size_t size, size_t *bufferSize, void **buffer)
         if (!out)
             return 0;
         size_t inflated = 0;
-        const libdeflate_result result =
-            libdeflate_zlib_decompress(decompress, *buffer, size, out, capacity, &inflated);
+        const libdeflate_result result = libdeflate_zlib_decompress(decompress, *buffer, size, out, capacity,
+                                                                    &inflated);
         if (result == LIBDEFLATE_SUCCESS)
             return replaceBuffer(out, inflated, capacity, bufferSize, buffer);
         H5free_memory(out);

@@ -35,37 +35,57 @@ struct MatType
 MatType matTypeOf(std::uint16_t dataType)
 {
     switch (dataType) {
-    case 0: return {MAT_C_DOUBLE, MAT_T_DOUBLE};
-    case 1: return {MAT_C_SINGLE, MAT_T_SINGLE};
-    case 2: return {MAT_C_INT8, MAT_T_INT8};
-    case 3: return {MAT_C_UINT8, MAT_T_UINT8};
-    case 4: return {MAT_C_INT16, MAT_T_INT16};
-    case 5: return {MAT_C_UINT16, MAT_T_UINT16};
-    case 6: return {MAT_C_INT32, MAT_T_INT32};
-    case 7: return {MAT_C_UINT32, MAT_T_UINT32};
-    case 8: return {MAT_C_UINT8, MAT_T_UINT8}; // booleans stay numbers, not logicals
-    default: return {MAT_C_OPAQUE, MAT_T_UNKNOWN};
+    case 0:
+        return {MAT_C_DOUBLE, MAT_T_DOUBLE};
+    case 1:
+        return {MAT_C_SINGLE, MAT_T_SINGLE};
+    case 2:
+        return {MAT_C_INT8, MAT_T_INT8};
+    case 3:
+        return {MAT_C_UINT8, MAT_T_UINT8};
+    case 4:
+        return {MAT_C_INT16, MAT_T_INT16};
+    case 5:
+        return {MAT_C_UINT16, MAT_T_UINT16};
+    case 6:
+        return {MAT_C_INT32, MAT_T_INT32};
+    case 7:
+        return {MAT_C_UINT32, MAT_T_UINT32};
+    case 8:
+        return {MAT_C_UINT8, MAT_T_UINT8}; // booleans stay numbers, not logicals
+    default:
+        return {MAT_C_OPAQUE, MAT_T_UNKNOWN};
     }
 }
 
 double elementAsDouble(std::uint16_t dataType, const std::uint8_t *p)
 {
     switch (dataType) {
-    case 0: return le::f64(p);
-    case 1: return le::f32(p);
-    case 2: return std::int8_t(p[0]);
-    case 3: return p[0];
-    case 4: return std::int16_t(le::u16(p));
-    case 5: return le::u16(p);
-    case 6: return std::int32_t(le::u32(p));
-    case 7: return le::u32(p);
-    case 8: return std::int8_t(p[0]);
-    default: throw TypeConversionError("Unknown data type");
+    case 0:
+        return le::f64(p);
+    case 1:
+        return le::f32(p);
+    case 2:
+        return std::int8_t(p[0]);
+    case 3:
+        return p[0];
+    case 4:
+        return std::int16_t(le::u16(p));
+    case 5:
+        return le::u16(p);
+    case 6:
+        return std::int32_t(le::u32(p));
+    case 7:
+        return le::u32(p);
+    case 8:
+        return std::int8_t(p[0]);
+    default:
+        throw TypeConversionError("Unknown data type");
     }
 }
 
-const std::vector<std::string> kSignalFields{"name",      "block_name", "label", "startT", "stopT",
-                                             "stepT",     "sampleTime", "data",  "t"};
+const std::vector<std::string> kSignalFields{"name",  "block_name", "label", "startT", "stopT",
+                                             "stepT", "sampleTime", "data",  "t"};
 
 void initialiseMatioLogging()
 {
@@ -120,7 +140,10 @@ double recordTime(const DataRecord::Entry &entry, std::vector<bool> &checkedTime
 class Reporter
 {
 public:
-    explicit Reporter(ConversionProgress progress) : m_progress(std::move(progress)) {}
+    explicit Reporter(ConversionProgress progress)
+        : m_progress(std::move(progress))
+    {
+    }
     void operator()(ConversionStage stage, float fraction) const
     {
         if (m_progress)
@@ -257,8 +280,7 @@ std::uint64_t elementsPerSample(const std::vector<std::uint16_t> &dimensions)
 }
 
 SampleArray readSampleAsDouble(std::span<const std::uint8_t> recordBytes, std::uint16_t dataType,
-                               const std::vector<std::uint16_t> &dimensions, std::size_t offset,
-                               std::size_t sampleSize)
+                               const std::vector<std::uint16_t> &dimensions, std::size_t offset, std::size_t sampleSize)
 {
     const std::size_t element = elementSize(dataType);
     if (element == 0)
@@ -293,8 +315,7 @@ SampleArray sampleValues(const DataRecord::Entry &entry)
 }
 
 std::vector<std::uint8_t> reorderToColumnMajor(std::span<const std::uint8_t> samples, std::size_t sampleSize,
-                                               const std::vector<std::uint16_t> &dimensions,
-                                               std::size_t elementSize)
+                                               const std::vector<std::uint16_t> &dimensions, std::size_t elementSize)
 {
     const std::size_t elements = std::size_t(elementsPerSample(dimensions));
     if (sampleSize == 0 || elementSize * elements > sampleSize)
@@ -381,8 +402,7 @@ void convertToMat(const std::string &outputPath, const LogFileReader &reader, Co
         const SignalSamples &written = samples[i];
         std::optional<fastdeflate::CompressedAhead> timesAhead, dataAhead;
         if (!written.sharesRecordTimes())
-            compressAhead(timesAhead, bytesOf(std::span(written.times(recordTimes), written.count())),
-                          written.count());
+            compressAhead(timesAhead, bytesOf(std::span(written.times(recordTimes), written.count())), written.count());
         if (isOneDimensional(written.signal()))
             compressAhead(dataAhead, written.arrangedBytes(), written.count());
         if (Mat_VarWrite(file.handle(), structs[i].get(), MAT_COMPRESSION_ZLIB) != MATIO_E_NO_ERROR)

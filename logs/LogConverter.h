@@ -39,8 +39,7 @@ logfile::SampleArray sampleValues(const logfile::DataRecord::Entry &entry);
 // order with the sample index fastest. Only the first d1 x ... x dk elements of each
 // sample are taken, so a complex sample contributes its real parts' half.
 std::vector<std::uint8_t> reorderToColumnMajor(std::span<const std::uint8_t> samples, std::size_t sampleSize,
-                                               const std::vector<std::uint16_t> &dimensions,
-                                               std::size_t elementSize);
+                                               const std::vector<std::uint16_t> &dimensions, std::size_t elementSize);
 
 // Bytes of one element of a data type; 0 for a type outside 0..8.
 std::size_t elementSize(std::uint16_t dataType);

@@ -63,6 +63,9 @@ inline constexpr std::size_t kPageSize = 4096;
 inline constexpr std::uint8_t kFillerBit = 0x01;
 
 // Presence bitmap of n + 1 bits: bit 0 filler, bit i + 1 signal i.
-constexpr std::size_t bitmapLength(std::size_t signalCount) { return (signalCount + 8) / 8; }
+constexpr std::size_t bitmapLength(std::size_t signalCount)
+{
+    return (signalCount + 8) / 8;
+}
 
 } // namespace logfile::layout

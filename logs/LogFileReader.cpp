@@ -16,7 +16,10 @@ namespace {
 class SectionReader
 {
 public:
-    explicit SectionReader(std::istream &stream) : m_stream(stream) {}
+    explicit SectionReader(std::istream &stream)
+        : m_stream(stream)
+    {
+    }
 
     void read(std::uint8_t *target, std::size_t length)
     {
@@ -92,7 +95,8 @@ SignalRecord readFixedPart(SectionReader &section)
 
 } // namespace
 
-LogFileReader::LogFileReader(std::istream &stream) : m_stream(stream)
+LogFileReader::LogFileReader(std::istream &stream)
+    : m_stream(stream)
 {
     m_stream.exceptions(std::ios_base::eofbit | std::ios_base::failbit | std::ios_base::badbit);
     try {

@@ -32,17 +32,24 @@ std::optional<QString> localPath(const QUrl &url)
 float overallProgress(ConversionStage stage, float fraction)
 {
     switch (stage) {
-    case ConversionStage::ReadData: return fraction * 0.5f;
-    case ConversionStage::BuildArrays: return 0.5f + fraction * 0.25f;
-    case ConversionStage::WriteFile: return 0.75f + fraction * 0.25f;
-    case ConversionStage::Prepare: break;
+    case ConversionStage::ReadData:
+        return fraction * 0.5f;
+    case ConversionStage::BuildArrays:
+        return 0.5f + fraction * 0.25f;
+    case ConversionStage::WriteFile:
+        return 0.75f + fraction * 0.25f;
+    case ConversionStage::Prepare:
+        break;
     }
     return 0;
 }
 
 } // namespace
 
-LogParseWorker::LogParseWorker(std::shared_ptr<std::atomic_bool> cancelled) : m_cancelled(std::move(cancelled)) {}
+LogParseWorker::LogParseWorker(std::shared_ptr<std::atomic_bool> cancelled)
+    : m_cancelled(std::move(cancelled))
+{
+}
 
 void LogParseWorker::finish(const QUrl &fileUrl, const QUrl &outputLocation, bool succeeded, const QString &message)
 {
@@ -88,7 +95,8 @@ void LogParseWorker::parseLog(const QUrl &fileUrl, const QUrl &outputLocation)
         qCDebug(lcLogParseWorker, "conversion cancelled");
     } catch (const FileFormatException &e) {
         qCDebug(lcLogParseWorker, "Log file is malformed");
-        finish(fileUrl, outputLocation, false, QStringLiteral("Log file is malformed: ") + QString::fromStdString(e.what()));
+        finish(fileUrl, outputLocation, false,
+               QStringLiteral("Log file is malformed: ") + QString::fromStdString(e.what()));
     } catch (const std::ios_base::failure &e) {
         std::cerr << "Reading error: " << e.what() << std::endl;
         finish(fileUrl, outputLocation, false, QStringLiteral("Reading error: ") + QString::fromStdString(e.what()));

@@ -19,8 +19,7 @@ LogParser::LogParser(QObject *parent)
     // Reports are queued without blocking the worker: a parser being destroyed while
     // the worker reports can then wait for its thread without a deadlock.
     connect(m_worker, &LogParseWorker::progressChanged, this, &LogParser::progressCallback, Qt::QueuedConnection);
-    connect(m_worker, &LogParseWorker::conversionFinished, this, &LogParser::conversionFinished,
-            Qt::QueuedConnection);
+    connect(m_worker, &LogParseWorker::conversionFinished, this, &LogParser::conversionFinished, Qt::QueuedConnection);
     connect(this, &LogParser::conversionFinished, this,
             [this](const QUrl &fileUrl, const QUrl &, bool succeeded, const QString &message) {
                 postFailure(fileUrl, succeeded, message);

@@ -20,8 +20,8 @@ namespace {
 QString reserveTemporaryFile(const QString &target)
 {
     for (int attempt = 0; attempt < 64; ++attempt) {
-        const QString name = target + QStringLiteral(".%1.part").arg(QRandomGenerator::system()->generate(), 8, 16,
-                                                                      QLatin1Char('0'));
+        const QString name =
+            target + QStringLiteral(".%1.part").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
         const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
@@ -35,7 +35,8 @@ QString reserveTemporaryFile(const QString &target)
 
 } // namespace
 
-MatOutputFile::MatOutputFile(const std::string &path) : m_claim(QString::fromStdString(path))
+MatOutputFile::MatOutputFile(const std::string &path)
+    : m_claim(QString::fromStdString(path))
 {
     // Beside the final name, so that the final rename stays on one file system.
     if (!path.empty())

@@ -7,18 +7,25 @@
 namespace {
 
 constexpr std::array<std::string_view, 20> kKeywords{
-    "break", "case", "catch", "classdef", "continue", "else", "elseif", "end", "for", "function",
-    "global", "if", "otherwise", "parfor", "persistent", "return", "spmd", "switch", "try", "while"};
+    "break",  "case", "catch",     "classdef", "continue",   "else",   "elseif", "end",    "for", "function",
+    "global", "if",   "otherwise", "parfor",   "persistent", "return", "spmd",   "switch", "try", "while"};
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isNameCharacter(char c) { return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isNameCharacter(char c)
+{
+    return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
+}
 
 } // namespace
 
 std::string MatVariableNames::validName(const std::string &wanted)
 {
     std::string name = wanted;
-    std::replace_if(name.begin(), name.end(), [](char c) { return !isNameCharacter(c); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !isNameCharacter(c); }, '_');
     const bool keyword = std::find(kKeywords.begin(), kKeywords.end(), name) != kKeywords.end();
     if (name.empty() || !isAsciiLetter(name.front()) || keyword)
         name.insert(0, 1, 'x');

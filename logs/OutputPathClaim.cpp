@@ -25,7 +25,8 @@ QString OutputPathClaim::normalised(const QString &path)
     return QDir::cleanPath(base + QLatin1Char('/') + info.fileName());
 }
 
-OutputPathClaim::OutputPathClaim(const QString &path) : m_path(normalised(path))
+OutputPathClaim::OutputPathClaim(const QString &path)
+    : m_path(normalised(path))
 {
     QMutexLocker lock(&claimsMutex);
     if (claims().contains(m_path))

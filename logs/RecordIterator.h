@@ -23,8 +23,8 @@ public:
     {
     };
 
-    RecordIterator(std::istream &stream, std::uint64_t position, std::uint64_t regionEnd,
-                   std::uint64_t wrapTarget, std::uint64_t stop, SharedSignalList signalList);
+    RecordIterator(std::istream &stream, std::uint64_t position, std::uint64_t regionEnd, std::uint64_t wrapTarget,
+                   std::uint64_t stop, SharedSignalList signalList);
 
     bool atEnd() const;
     std::uint64_t position() const { return m_position; }

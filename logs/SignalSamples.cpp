@@ -15,7 +15,8 @@ void freeStorage(std::vector<T> &vector)
 
 } // namespace
 
-SignalSamples::SignalSamples(const SignalRecord &signal, std::size_t reservedBytes) : m_signal(&signal)
+SignalSamples::SignalSamples(const SignalRecord &signal, std::size_t reservedBytes)
+    : m_signal(&signal)
 {
     m_bytes.reserve(reservedBytes);
 }

@@ -7,5 +7,8 @@
 class TypeConversionError : public std::runtime_error
 {
 public:
-    explicit TypeConversionError(const std::string &message) : std::runtime_error(message) {}
+    explicit TypeConversionError(const std::string &message)
+        : std::runtime_error(message)
+    {
+    }
 };

@@ -85,7 +85,10 @@ class BasicSlDataType final : public IDataType
     using Scalar = BuiltInScalar<T, Id>;
 
 public:
-    explicit BasicSlDataType(DataTypeIdentity identity) : IDataType(std::move(identity)) {}
+    explicit BasicSlDataType(DataTypeIdentity identity)
+        : IDataType(std::move(identity))
+    {
+    }
 
     double toDouble(ElementBytes element) const override { return Scalar::toDouble(element.data()); }
     void fromDouble(double value, MutableElementBytes element) const override
@@ -113,7 +116,10 @@ class BasicComplexSlDataType final : public IComplexDataType
     static constexpr std::size_t ImagOffset = sizeof(T);
 
 public:
-    explicit BasicComplexSlDataType(DataTypeIdentity identity) : IComplexDataType(std::move(identity)) {}
+    explicit BasicComplexSlDataType(DataTypeIdentity identity)
+        : IComplexDataType(std::move(identity))
+    {
+    }
 
     double toDouble(ElementBytes element) const override
     {
@@ -124,20 +130,14 @@ public:
         return codec::truncateSaturated<int64_t>(toDouble(element));
     }
     double realToDouble(ElementBytes element) const override { return Scalar::toDouble(element.data()); }
-    double imagToDouble(ElementBytes element) const override
-    {
-        return Scalar::toDouble(element.data() + ImagOffset);
-    }
+    double imagToDouble(ElementBytes element) const override { return Scalar::toDouble(element.data() + ImagOffset); }
     void fromComplexDouble(double real, double imag, MutableElementBytes element) const override
     {
         Scalar::fromDoubleUnclamped(real, element.data());
         Scalar::fromDoubleUnclamped(imag, element.data() + ImagOffset);
     }
     int64_t realToInt64(ElementBytes element) const override { return Scalar::toInt64(element.data()); }
-    int64_t imagToInt64(ElementBytes element) const override
-    {
-        return Scalar::toInt64(element.data() + ImagOffset);
-    }
+    int64_t imagToInt64(ElementBytes element) const override { return Scalar::toInt64(element.data() + ImagOffset); }
     void fromComplexInt64(int64_t real, int64_t imag, MutableElementBytes element) const override
     {
         Scalar::fromInt64(real, element.data());

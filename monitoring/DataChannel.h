@@ -61,9 +61,9 @@ private:
     bool takeMessage(QByteArrayView bytes);
 
     QByteArray m_buffer;
-    std::vector<uint8_t> m_modes;           // by reference id
-    std::vector<uint16_t> m_streamsPerId;   // registered streams, by reference id
-    QHash<uint32_t, Stream> m_streams;      // by protocol::streamKey
+    std::vector<uint8_t> m_modes;         // by reference id
+    std::vector<uint16_t> m_streamsPerId; // registered streams, by reference id
+    QHash<uint32_t, Stream> m_streams;    // by protocol::streamKey
 };
 
 } // namespace monitoring

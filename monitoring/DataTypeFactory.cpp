@@ -17,16 +17,26 @@ template<template<typename, uint8_t> class Type>
 std::shared_ptr<IDataType> makeBuiltIn(uint8_t id, DataTypeIdentity identity)
 {
     switch (id) {
-    case DoubleTypeId: return std::make_shared<Type<double, DoubleTypeId>>(std::move(identity));
-    case SingleTypeId: return std::make_shared<Type<float, SingleTypeId>>(std::move(identity));
-    case Int8TypeId: return std::make_shared<Type<int8_t, Int8TypeId>>(std::move(identity));
-    case UInt8TypeId: return std::make_shared<Type<uint8_t, UInt8TypeId>>(std::move(identity));
-    case Int16TypeId: return std::make_shared<Type<int16_t, Int16TypeId>>(std::move(identity));
-    case UInt16TypeId: return std::make_shared<Type<uint16_t, UInt16TypeId>>(std::move(identity));
-    case Int32TypeId: return std::make_shared<Type<int32_t, Int32TypeId>>(std::move(identity));
-    case UInt32TypeId: return std::make_shared<Type<uint32_t, UInt32TypeId>>(std::move(identity));
-    case BooleanTypeId: return std::make_shared<Type<uint8_t, BooleanTypeId>>(std::move(identity));
-    default: return {};
+    case DoubleTypeId:
+        return std::make_shared<Type<double, DoubleTypeId>>(std::move(identity));
+    case SingleTypeId:
+        return std::make_shared<Type<float, SingleTypeId>>(std::move(identity));
+    case Int8TypeId:
+        return std::make_shared<Type<int8_t, Int8TypeId>>(std::move(identity));
+    case UInt8TypeId:
+        return std::make_shared<Type<uint8_t, UInt8TypeId>>(std::move(identity));
+    case Int16TypeId:
+        return std::make_shared<Type<int16_t, Int16TypeId>>(std::move(identity));
+    case UInt16TypeId:
+        return std::make_shared<Type<uint16_t, UInt16TypeId>>(std::move(identity));
+    case Int32TypeId:
+        return std::make_shared<Type<int32_t, Int32TypeId>>(std::move(identity));
+    case UInt32TypeId:
+        return std::make_shared<Type<uint32_t, UInt32TypeId>>(std::move(identity));
+    case BooleanTypeId:
+        return std::make_shared<Type<uint8_t, BooleanTypeId>>(std::move(identity));
+    default:
+        return {};
     }
 }
 
@@ -38,8 +48,7 @@ FixedPointScaling<T> scalingOf(const fxp_info_t &record)
     const bool isSigned = record.isSigned != 0;
     const unsigned valueBits = w - (isSigned ? 1 : 0);
     const uint64_t rawMaximum = valueBits >= 64 ? ~uint64_t(0) : (uint64_t(1) << valueBits) - 1;
-    const int64_t rawMinimum = !isSigned ? 0 : w >= 64 ? std::numeric_limits<int64_t>::min()
-                                                       : -(int64_t(1) << (w - 1));
+    const int64_t rawMinimum = !isSigned ? 0 : w >= 64 ? std::numeric_limits<int64_t>::min() : -(int64_t(1) << (w - 1));
     FixedPointScaling<T> scaling;
     scaling.slope = std::ldexp(record.fraction, record.exponent);
     scaling.bias = record.bias;
@@ -63,11 +72,20 @@ std::shared_ptr<IDataType> makeFixedPoint(unsigned partSize, DataTypeIdentity id
         return {};
     const bool isSigned = record.isSigned != 0;
     switch (partSize) {
-    case 1: return isSigned ? makeFixedPoint<Type, int8_t>(identity, record) : makeFixedPoint<Type, uint8_t>(identity, record);
-    case 2: return isSigned ? makeFixedPoint<Type, int16_t>(identity, record) : makeFixedPoint<Type, uint16_t>(identity, record);
-    case 4: return isSigned ? makeFixedPoint<Type, int32_t>(identity, record) : makeFixedPoint<Type, uint32_t>(identity, record);
-    case 8: return isSigned ? makeFixedPoint<Type, int64_t>(identity, record) : makeFixedPoint<Type, uint64_t>(identity, record);
-    default: return {};
+    case 1:
+        return isSigned ? makeFixedPoint<Type, int8_t>(identity, record)
+                        : makeFixedPoint<Type, uint8_t>(identity, record);
+    case 2:
+        return isSigned ? makeFixedPoint<Type, int16_t>(identity, record)
+                        : makeFixedPoint<Type, uint16_t>(identity, record);
+    case 4:
+        return isSigned ? makeFixedPoint<Type, int32_t>(identity, record)
+                        : makeFixedPoint<Type, uint32_t>(identity, record);
+    case 8:
+        return isSigned ? makeFixedPoint<Type, int64_t>(identity, record)
+                        : makeFixedPoint<Type, uint64_t>(identity, record);
+    default:
+        return {};
     }
 }
 
@@ -117,15 +135,15 @@ QByteArrayView DataTypeFactory::stringAt(string_type_t table, int32_t index) con
 {
     if (table <= LastStringTable && index >= 0 && index < m_strings[table].size())
         return m_strings[table][index];
-    qCWarning(lcDataTypeFactory).nospace() << "Tried to access invalid string index " << index << " for type "
-                                           << int(table);
+    qCWarning(lcDataTypeFactory).nospace()
+        << "Tried to access invalid string index " << index << " for type " << int(table);
     return {};
 }
 
 bool DataTypeFactory::isBusType(uint16_t dataTypeIndex, int32_t fixedPointIndex) const
 {
     return dataTypeIndex < m_dataTypes.size() && fixedPointIndex == 0 && !m_fixedPoints.isEmpty()
-        && m_dataTypes[dataTypeIndex].typeId == datatype_t::BusId;
+           && m_dataTypes[dataTypeIndex].typeId == datatype_t::BusId;
 }
 
 DataTypeIdentity DataTypeFactory::identityOf(uint16_t dataTypeIndex, const datatype_t &record) const
@@ -158,14 +176,14 @@ std::shared_ptr<IDataType> DataTypeFactory::createEnumDataType(uint16_t index, c
     const bool knownStorage = record.storageId >= Int8TypeId && record.storageId <= UInt32TypeId;
     const bool knownSize = record.dataSize == 1 || record.dataSize == 2 || record.dataSize == 4;
     if (!knownStorage || !knownSize) {
-        qCWarning(lcDataTypeFactory).nospace() << "Unsupported enum datatype: " << int(record.storageId)
-                                               << "(size: " << unsigned(record.dataSize) << ")";
+        qCWarning(lcDataTypeFactory).nospace()
+            << "Unsupported enum datatype: " << int(record.storageId) << "(size: " << unsigned(record.dataSize) << ")";
         return {};
     }
     const bool isSigned = record.storageId % 2 == 0;
-    const uint8_t id = record.dataSize == 4 ? (isSigned ? Int32TypeId : UInt32TypeId)
-                     : record.dataSize == 2 ? (isSigned ? Int16TypeId : UInt16TypeId)
-                                            : (isSigned ? Int8TypeId : UInt8TypeId);
+    const uint8_t id = record.dataSize == 4   ? (isSigned ? Int32TypeId : UInt32TypeId)
+                       : record.dataSize == 2 ? (isSigned ? Int16TypeId : UInt16TypeId)
+                                              : (isSigned ? Int8TypeId : UInt8TypeId);
     DataTypeIdentity identity = identityOf(index, record);
     identity.typeId = id;
     return makeBuiltIn<BasicSlDataType>(id, std::move(identity));
@@ -180,9 +198,9 @@ std::shared_ptr<IDataType> DataTypeFactory::createFixedPointDataType(uint16_t in
     }
     auto type = makeFixedPoint<FixedPointDataType>(record.dataSize, identityOf(index, record), scaling);
     if (!type)
-        qCWarning(lcDataTypeFactory).nospace() << "Unsupported fixed type width: " << unsigned(scaling.wordLength)
-                                               << " Signed: " << unsigned(scaling.isSigned)
-                                               << " DataSize: " << unsigned(record.dataSize);
+        qCWarning(lcDataTypeFactory).nospace()
+            << "Unsupported fixed type width: " << unsigned(scaling.wordLength)
+            << " Signed: " << unsigned(scaling.isSigned) << " DataSize: " << unsigned(record.dataSize);
     return type;
 }
 
@@ -197,10 +215,9 @@ std::shared_ptr<IDataType> DataTypeFactory::createComplexFixedPointDataType(uint
     if (record.dataSize % 2 == 0)
         type = makeFixedPoint<ComplexFixedPointDataType>(record.dataSize / 2, identityOf(index, record), scaling);
     if (!type)
-        qCWarning(lcDataTypeFactory).nospace() << "Unsupported complex fixed type width: "
-                                               << unsigned(scaling.wordLength) << " Signed: "
-                                               << unsigned(scaling.isSigned) << " DataSize: "
-                                               << unsigned(record.dataSize);
+        qCWarning(lcDataTypeFactory).nospace()
+            << "Unsupported complex fixed type width: " << unsigned(scaling.wordLength)
+            << " Signed: " << unsigned(scaling.isSigned) << " DataSize: " << unsigned(record.dataSize);
     return type;
 }
 

@@ -33,6 +33,10 @@ public:
     // Entry index of a table, or an empty view and a warning when there is none. The
     // view stays valid while the table is unchanged.
     QByteArrayView stringAt(protocol::string_type_t table, int32_t index) const;
+    qsizetype stringCount(protocol::string_type_t table) const
+    {
+        return table <= protocol::LastStringTable ? m_strings[table].size() : 0;
+    }
     bool isBusType(uint16_t dataTypeIndex, int32_t fixedPointIndex) const;
 
 private:

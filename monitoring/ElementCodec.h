@@ -17,9 +17,9 @@
 namespace monitoring::codec {
 
 template<std::size_t Bytes>
-using UnsignedOfSize = std::conditional_t<
-    Bytes == 1, uint8_t,
-    std::conditional_t<Bytes == 2, uint16_t, std::conditional_t<Bytes == 4, uint32_t, uint64_t>>>;
+using UnsignedOfSize =
+    std::conditional_t<Bytes == 1, uint8_t,
+                       std::conditional_t<Bytes == 2, uint16_t, std::conditional_t<Bytes == 4, uint32_t, uint64_t>>>;
 
 template<typename T>
 T load(const uint8_t *bytes)

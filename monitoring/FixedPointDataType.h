@@ -47,7 +47,8 @@ class FixedPointDataType final : public IDataType
 {
 public:
     FixedPointDataType(DataTypeIdentity identity, FixedPointScaling<T> scaling)
-        : IDataType(std::move(identity)), m_scaling(scaling)
+        : IDataType(std::move(identity))
+        , m_scaling(scaling)
     {
     }
 
@@ -60,10 +61,7 @@ public:
     {
         return codec::truncateSaturated<int64_t>(toDouble(element));
     }
-    void fromInt64(int64_t value, MutableElementBytes element) const override
-    {
-        fromDouble(double(value), element);
-    }
+    void fromInt64(int64_t value, MutableElementBytes element) const override { fromDouble(double(value), element); }
     uint16_t size() const override { return sizeof(T); }
     bool isInteger() const override { return false; }
     double minDouble() const override { return m_scaling.minDouble(); }
@@ -85,7 +83,8 @@ class ComplexFixedPointDataType final : public IComplexDataType
 
 public:
     ComplexFixedPointDataType(DataTypeIdentity identity, FixedPointScaling<T> scaling)
-        : IComplexDataType(std::move(identity)), m_scaling(scaling)
+        : IComplexDataType(std::move(identity))
+        , m_scaling(scaling)
     {
     }
 
@@ -98,10 +97,7 @@ public:
         return codec::truncateSaturated<int64_t>(toDouble(element));
     }
     double realToDouble(ElementBytes element) const override { return m_scaling.toDouble(element.data()); }
-    double imagToDouble(ElementBytes element) const override
-    {
-        return m_scaling.toDouble(element.data() + ImagOffset);
-    }
+    double imagToDouble(ElementBytes element) const override { return m_scaling.toDouble(element.data() + ImagOffset); }
     void fromComplexDouble(double real, double imag, MutableElementBytes element) const override
     {
         m_scaling.fromDouble(real, element.data());

@@ -26,7 +26,10 @@ struct DataTypeIdentity
 class IDataType
 {
 public:
-    explicit IDataType(DataTypeIdentity identity) : m_identity(std::move(identity)) {}
+    explicit IDataType(DataTypeIdentity identity)
+        : m_identity(std::move(identity))
+    {
+    }
     virtual ~IDataType() = default;
     IDataType(const IDataType &) = delete;
     IDataType &operator=(const IDataType &) = delete;

@@ -3,6 +3,8 @@
 #include <QLoggingCategory>
 #include <QtEndian>
 
+#include <functional>
+
 Q_LOGGING_CATEGORY(lcMonCtrlChannel, "Monitoring.MonCtrlChannel")
 
 namespace monitoring {
@@ -34,22 +36,67 @@ MonCtrlChannel::MonCtrlChannel(QObject *parent, DatalinkManager *manager)
 {
 }
 
-void MonCtrlChannel::requestInfo() { sendCommand(MonitorInfo, {}); }
-void MonCtrlChannel::requestSignals() { sendCommand(Signals, {}); }
-void MonCtrlChannel::requestBlockParams() { sendCommand(BlockParameters, {}); }
-void MonCtrlChannel::requestModelParams() { sendCommand(ModelParameters, {}); }
-void MonCtrlChannel::requestBlockStates() { sendCommand(BlockStates, {}); }
-void MonCtrlChannel::requestInputs() { sendCommand(RootInputs, {}); }
-void MonCtrlChannel::requestOutputs() { sendCommand(RootOutputs, {}); }
-void MonCtrlChannel::requestRawData(rawdata_type_t type) { sendCommand(RawData, QByteArray(1, char(type))); }
-void MonCtrlChannel::requestStrings(string_type_t table) { sendCommand(Strings, QByteArray(1, char(table))); }
-void MonCtrlChannel::requestActiveSignals() { sendCommand(ActiveSignals, {}); }
-void MonCtrlChannel::requestDataTypes() { sendCommand(DataTypes, {}); }
-void MonCtrlChannel::requestStructElements() { sendCommand(StructElements, {}); }
-void MonCtrlChannel::requestFixedPointInfo() { sendCommand(FixedPointInfo, {}); }
+void MonCtrlChannel::requestInfo()
+{
+    sendCommand(MonitorInfo, {});
+}
+void MonCtrlChannel::requestSignals()
+{
+    sendCommand(Signals, {});
+}
+void MonCtrlChannel::requestBlockParams()
+{
+    sendCommand(BlockParameters, {});
+}
+void MonCtrlChannel::requestModelParams()
+{
+    sendCommand(ModelParameters, {});
+}
+void MonCtrlChannel::requestBlockStates()
+{
+    sendCommand(BlockStates, {});
+}
+void MonCtrlChannel::requestInputs()
+{
+    sendCommand(RootInputs, {});
+}
+void MonCtrlChannel::requestOutputs()
+{
+    sendCommand(RootOutputs, {});
+}
+void MonCtrlChannel::requestRawData(rawdata_type_t type)
+{
+    sendCommand(RawData, QByteArray(1, char(type)));
+}
+void MonCtrlChannel::requestStrings(string_type_t table)
+{
+    sendCommand(Strings, QByteArray(1, char(table)));
+}
+void MonCtrlChannel::requestActiveSignals()
+{
+    sendCommand(ActiveSignals, {});
+}
+void MonCtrlChannel::requestDataTypes()
+{
+    sendCommand(DataTypes, {});
+}
+void MonCtrlChannel::requestStructElements()
+{
+    sendCommand(StructElements, {});
+}
+void MonCtrlChannel::requestFixedPointInfo()
+{
+    sendCommand(FixedPointInfo, {});
+}
 
-void MonCtrlChannel::setParameter(param_set_t parameter) { sendCommand(SetParameter, parameter.toBytes()); }
-void MonCtrlChannel::setSignal(signal_set_t signal) { sendCommand(SetSignal, signal.toBytes()); }
+void MonCtrlChannel::setParameter(param_set_t parameter)
+{
+    sendCommand(SetParameter, parameter.toBytes());
+}
+void MonCtrlChannel::setSignal(signal_set_t signal)
+{
+    sendCommand(SetSignal, signal.toBytes());
+}
 
 void MonCtrlChannel::messageTimeOut()
 {
@@ -159,7 +206,7 @@ bool MonCtrlChannel::emitList(QByteArrayView payload, Signal signal)
     std::optional<QList<Record>> records = readList<Record>(payload);
     if (!records)
         return false;
-    emit(this->*signal)(*std::move(records));
+    std::invoke(signal, this, *std::move(records));
     return true;
 }
 

@@ -53,7 +53,7 @@ struct signal_t
     uint16_t blockPathIndex = 0; // string table 0, 3 or 4 by list
     uint16_t nameIndex = 0;      // string table 5, 8 or 9 by list
     uint8_t port = 0;
-    uint16_t defaultRate = 0;    // the rate asked for when a subscriber names none
+    uint16_t defaultRate = 0; // the rate asked for when a subscriber names none
     uint16_t dataTypeIndex = 0;
     uint16_t fixedPointIndex = 0; // 0: no fixed-point scaling
     uint8_t layoutKind = 0;
@@ -144,13 +144,13 @@ struct datatype_t
     static constexpr uint8_t BusId = 255;
     static constexpr uint8_t ComplexFlag = 0x01;
 
-    uint16_t nameIndex = 0;       // string tables 12 and 13
+    uint16_t nameIndex = 0; // string tables 12 and 13
     uint16_t busElementCount = 0;
     uint16_t firstBusElement = 0; // in the struct-element list
     uint16_t dataSize = 0;        // bytes of one element, both parts of a complex one
     uint8_t typeId = 0;           // 0 to 8 built in, 254 enumeration, 255 bus
     uint8_t flags = 0;
-    uint8_t storageId = 0;        // the built-in id of an enumeration's storage
+    uint8_t storageId = 0; // the built-in id of an enumeration's storage
 
     bool isComplex() const { return flags & ComplexFlag; }
     static datatype_t read(QByteArrayView bytes);
@@ -226,7 +226,7 @@ struct param_set_t
     uint16_t dataTypeIndex = 0;
     uint16_t elementIndex = 0;
     uint8_t layoutKind = 0;
-    uint8_t memory = BlockParameterMemory; // 2 model parameter, 0 block parameter
+    uint8_t memory = BlockParameterMemory;       // 2 model parameter, 0 block parameter
     std::array<uint8_t, MaxElementSize> value{}; // the element's bytes, the rest 0
 
     static param_set_t read(QByteArrayView bytes);

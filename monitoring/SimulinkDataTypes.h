@@ -18,4 +18,18 @@ enum VariableDataType : uint8_t {
 };
 Q_ENUM_NS(VariableDataType)
 
+// What kind of variable of the monitored model a node or its QML object stands for.
+// Parameters' kinds are also the raw-data kinds of the memories they live in.
+enum VariableType : uint8_t {
+    None = 0,
+    Signal = 1,
+    BlockParameter = 2,
+    ModelParameter = 3,
+    State = 4,
+    RootInput = 5,
+    RootOutput = 6,
+    StructElement = 7,
+};
+Q_ENUM_NS(VariableType)
+
 } // namespace SimulinkDataTypes

@@ -29,7 +29,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption command(QStringLiteral("command"), QStringLiteral("What to do: installscheme"),
                                      QStringLiteral("command"));
-    const QCommandLineOption scheme(QStringLiteral("scheme"), QStringLiteral("The URI scheme"), QStringLiteral("scheme"));
+    const QCommandLineOption scheme(QStringLiteral("scheme"), QStringLiteral("The URI scheme"),
+                                    QStringLiteral("scheme"));
     const QCommandLineOption program(QStringLiteral("application"), QStringLiteral("The program that opens its links"),
                                      QStringLiteral("application"));
     parser.addOptions({command, scheme, program});

@@ -146,11 +146,21 @@ QString unescapeKeyFileString(const QString &value)
         }
         const QChar next = value.at(++i);
         switch (next.unicode()) {
-        case 's': text += QLatin1Char(' '); break;
-        case 'n': text += QLatin1Char('\n'); break;
-        case 't': text += QLatin1Char('\t'); break;
-        case 'r': text += QLatin1Char('\r'); break;
-        case '\\': text += QLatin1Char('\\'); break;
+        case 's':
+            text += QLatin1Char(' ');
+            break;
+        case 'n':
+            text += QLatin1Char('\n');
+            break;
+        case 't':
+            text += QLatin1Char('\t');
+            break;
+        case 'r':
+            text += QLatin1Char('\r');
+            break;
+        case '\\':
+            text += QLatin1Char('\\');
+            break;
         default: // not an escape of key files: kept for the Exec quoting rules
             text += c;
             text += next;

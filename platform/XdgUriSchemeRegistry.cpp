@@ -67,8 +67,8 @@ XdgUriSchemeRegistry::Folders XdgUriSchemeRegistry::Folders::fromEnvironment()
     folders.configHome = absoluteOr("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
     folders.configDirs = absolutePaths(qEnvironmentVariable("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg")));
     folders.dataHome = absoluteOr("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
-    folders.dataDirs =
-        absolutePaths(qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share")));
+    folders.dataDirs = absolutePaths(qEnvironmentVariable("XDG_DATA_DIRS",
+                                                          QStringLiteral("/usr/local/share:/usr/share")));
     for (const QString &desktop :
          qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts))
         folders.desktops += desktop.toLower();
@@ -113,9 +113,9 @@ QString XdgUriSchemeRegistry::defaultHandlerEntry(const QString &scheme) const
     for (const QString &folder : std::as_const(listFolders)) {
         for (const QString &desktop : m_folders.desktops + QStringList{QString()}) {
             const QString prefix = desktop.isEmpty() ? QString() : desktop + QLatin1Char('-');
-            const auto listed = xdg::keyFileValue(readText(folder + QLatin1Char('/') + prefix
-                                                           + QStringLiteral("mimeapps.list")),
-                                                  QLatin1String(kDefaultsGroup), mimeType(scheme));
+            const auto listed =
+                xdg::keyFileValue(readText(folder + QLatin1Char('/') + prefix + QStringLiteral("mimeapps.list")),
+                                  QLatin1String(kDefaultsGroup), mimeType(scheme));
             if (!listed)
                 continue;
             for (const QString &desktopId : listed->split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -173,8 +173,8 @@ bool XdgUriSchemeRegistry::install(const QString &scheme, const QString &applica
             *errorText = QStringLiteral("Not a URI scheme: \"%1\"").arg(scheme);
         return false;
     }
-    const bool hasControlCharacter =
-        std::any_of(applicationPath.cbegin(), applicationPath.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
+    const bool hasControlCharacter = std::any_of(applicationPath.cbegin(), applicationPath.cend(),
+                                                 [](QChar c) { return c.category() == QChar::Other_Control; });
     if (!QDir::isAbsolutePath(applicationPath) || hasControlCharacter) {
         if (errorText)
             *errorText = QStringLiteral("Not an absolute program path: \"%1\"").arg(applicationPath);

@@ -96,9 +96,12 @@ private:
         const char *arrayVerb;
         const char *tail;
     };
-    static constexpr JsForm appendForm{": Fail to append", ": Fail to append ", ", item isn't a QObject, an array of QObject"};
-    static constexpr JsForm prependForm{": Fail to prepend", ": Fail to prepend ", ", item isn't a QObject, an array of QObject"};
-    static constexpr JsForm insertForm{": Fail to insert", ": Fail to insert ", ", item isn't a QObject, an array of QObject"};
+    static constexpr JsForm appendForm{": Fail to append", ": Fail to append ",
+                                       ", item isn't a QObject, an array of QObject"};
+    static constexpr JsForm prependForm{": Fail to prepend", ": Fail to prepend ",
+                                        ", item isn't a QObject, an array of QObject"};
+    static constexpr JsForm insertForm{": Fail to insert", ": Fail to insert ",
+                                       ", item isn't a QObject, an array of QObject"};
     static constexpr JsForm removeForm{": Fail to remove", ": Fail to remove",
                                        ", item isn't a QObject, an array of QObject or a number"};
     static constexpr JsForm indexOfForm{": Fail to get indexOf", nullptr, ", item isn't a QObject"};
@@ -562,8 +565,8 @@ void QOlm<T>::onItemPropertyChanged()
 template<class T>
 void QOlm<T>::warnNotAnElement(const JsForm &form, const QJSValue &value, bool inArray) const
 {
-    qWarning() << typeName() << (inArray ? form.arrayVerb : form.verb) << value.toString()
-               << ", item isn't a" << className() << "derived class";
+    qWarning() << typeName() << (inArray ? form.arrayVerb : form.verb) << value.toString() << ", item isn't a"
+               << className() << "derived class";
 }
 
 template<class T>
@@ -684,10 +687,11 @@ template<class T>
 void QOlm<T>::warnDefaultChild(QObject *child) const
 {
     if (child) {
-        qWarning() << typeName() << ": Fail to append default child " << child->objectName()
-                   << ", that isn't a" << className() << "derived class";
+        qWarning() << typeName() << ": Fail to append default child " << child->objectName() << ", that isn't a"
+                   << className() << "derived class";
     } else {
-        qWarning() << typeName() << ": Fail to append default child " << "null"
+        qWarning() << typeName() << ": Fail to append default child "
+                   << "null"
                    << ", that isn't a" << className() << "derived class";
     }
 }

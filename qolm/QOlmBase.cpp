@@ -16,7 +16,8 @@ QOlmBase::QOlmBase(QObject *parent)
 
 QQmlListProperty<QObject> QOlmBase::defaultChildren()
 {
-    return {this, this,
+    return {this,
+            this,
             &QOlmBase::listAppend,
             &QOlmBase::listCount,
             &QOlmBase::listAt,

@@ -62,8 +62,7 @@ constexpr std::array<Byte, 256> makeInverseSBox(const std::array<Byte, 256> &box
 
 constexpr std::array<Byte, 256> kSBox = makeSBox();
 constexpr std::array<Byte, 256> kInverseSBox = makeInverseSBox(kSBox);
-constexpr std::array<Byte, 11> kRoundConstants = {0x00, 0x01, 0x02, 0x04, 0x08, 0x10,
-                                                  0x20, 0x40, 0x80, 0x1b, 0x36};
+constexpr std::array<Byte, 11> kRoundConstants = {0x00, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80, 0x1b, 0x36};
 
 static_assert(kSBox[0x00] == 0x63 && kSBox[0x01] == 0x7c && kSBox[0x53] == 0xed && kSBox[0xff] == 0x16);
 static_assert(kInverseSBox[0x63] == 0x00 && kInverseSBox[0x16] == 0xff);

@@ -61,8 +61,7 @@ AesFileEncryption::AesFileEncryption(int level, int mode, int padding)
 bool AesFileEncryption::acceptsKeyAndIv(const QByteArray &key, const QByteArray &iv) const
 {
     // A key of another length would make the key expansion read past its end.
-    return (m_mode == Cbc || m_mode == Cfb || m_mode == Ofb) && iv.size() == kBlockSize
-        && key.size() == m_keyLength;
+    return (m_mode == Cbc || m_mode == Cfb || m_mode == Ofb) && iv.size() == kBlockSize && key.size() == m_keyLength;
 }
 
 QByteArray AesFileEncryption::padded(const QByteArray &plain) const

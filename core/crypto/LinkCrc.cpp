@@ -48,8 +48,8 @@ uint32_t computeCrc32(uint32_t start, const void *data, std::size_t length)
     while (length >= kSlices) {
         const uint32_t high = crc ^ bigEndianWord(bytes);
         crc = kTables[7][high >> 24] ^ kTables[6][(high >> 16) & 0xFF] ^ kTables[5][(high >> 8) & 0xFF]
-            ^ kTables[4][high & 0xFF] ^ kTables[3][bytes[4]] ^ kTables[2][bytes[5]] ^ kTables[1][bytes[6]]
-            ^ kTables[0][bytes[7]];
+              ^ kTables[4][high & 0xFF] ^ kTables[3][bytes[4]] ^ kTables[2][bytes[5]] ^ kTables[1][bytes[6]]
+              ^ kTables[0][bytes[7]];
         bytes += kSlices;
         length -= kSlices;
     }

@@ -31,8 +31,8 @@ class OstDevice : public QObject
     Q_PROPERTY(QString serialNumber READ serialNumber NOTIFY SerialNumberChanged)
     Q_PROPERTY(QString name READ name NOTIFY NameChanged)
     Q_PROPERTY(DeviceType deviceType READ deviceType NOTIFY DeviceTypeUpdated)
-    Q_PROPERTY(ostdevice::ExtendedDeviceType extendedDeviceType READ extendedDeviceType NOTIFY
-                   ExtendedDeviceTypeUpdated FINAL)
+    Q_PROPERTY(
+        ostdevice::ExtendedDeviceType extendedDeviceType READ extendedDeviceType NOTIFY ExtendedDeviceTypeUpdated FINAL)
     Q_PROPERTY(bool isConnected READ isConnected WRITE setIsConnected NOTIFY IsConnectedChanged)
     Q_PROPERTY(bool firmwareVerified READ firmwareVerified NOTIFY FirmwareStateReceived)
 

@@ -22,8 +22,9 @@ OstFactory::OstFactory(QObject *parent, const OstFactorySettings &settings)
     // here once its interface is claimed. Without libusb there are none.
     m_usbDiscovery = new UsbDiscovery(m_settings.usbBackend ? *m_settings.usbBackend : LibusbBackend::instance(),
                                       m_settings.usbTimings, this);
-    connect(m_usbDiscovery, &UsbDiscovery::usbDatalinkReady, this,
-            [this](USBDataLink *datalink) { createPendingDevice(datalink); }, Qt::DirectConnection);
+    connect(
+        m_usbDiscovery, &UsbDiscovery::usbDatalinkReady, this,
+        [this](USBDataLink *datalink) { createPendingDevice(datalink); }, Qt::DirectConnection);
 }
 
 OstFactory::~OstFactory()
@@ -184,7 +185,7 @@ void OstFactory::deviceConnectionChanged(OstDevice *dev, bool isConnected)
 {
     if (isConnected)
         qCInfo(lcOstFactory).noquote().nospace() << "Board " << dev->serialNumber() << " connected over "
-                                       << AbstractDataLink::linkTypeName(dev->getActiveDatalink());
+                                                 << AbstractDataLink::linkTypeName(dev->getActiveDatalink());
     else
         qCInfo(lcOstFactory).noquote().nospace() << "Board " << dev->serialNumber() << " disconnected";
     if (dev == m_selectedDevice)

@@ -2,7 +2,7 @@
 
 #include "LinkTimings.h"
 #include "UsbTimings.h"
-#include "ZeltoSettings.h"
+#include "ZeltoOptions.h"
 
 #include <chrono>
 
@@ -16,7 +16,7 @@ struct OstFactorySettings
     LinkTimings linkTimings;
     // The board objects' settings. Its Wi-Fi link settings also govern the
     // factory's own connection attempts, and name the fallback board address.
-    ZeltoSettings board;
+    ZeltoOptions board;
     // A failed Wi-Fi connection attempt is tried again after this long.
     std::chrono::milliseconds reconnectInterval{2000};
     // The USB bus that boards are looked for on; null: the system's, through libusb.

@@ -45,8 +45,8 @@ constexpr uint8_t InCrashLoop = 1 << 7;
 
 bool endsApplication(ControlChannel::AppStatus status)
 {
-    return status == ControlChannel::Stopped || status == ControlChannel::Crashed ||
-           status == ControlChannel::Killed || status == ControlChannel::Stopping;
+    return status == ControlChannel::Stopped || status == ControlChannel::Crashed || status == ControlChannel::Killed
+           || status == ControlChannel::Stopping;
 }
 
 QString notificationTitle(halvora::ErrorLevel level)
@@ -96,7 +96,7 @@ ControlChannel::TimeDate timeDateOf(const QDateTime &time)
     return date;
 }
 
-template <typename Service>
+template<typename Service>
 void deleteService(Service *&service)
 {
     if (service)
@@ -105,7 +105,7 @@ void deleteService(Service *&service)
 
 } // namespace
 
-Zelto::Zelto(OstDevice *pending, const ZeltoSettings &settings)
+Zelto::Zelto(OstDevice *pending, const ZeltoOptions &settings)
     : OstDevice(*pending)
     , m_settings(settings)
 {
@@ -395,7 +395,8 @@ void Zelto::wifiSettingsReceived(ControlChannel::ResponseCode response, ControlC
 {
     if (response != ControlChannel::Success)
         return;
-    constexpr qsizetype NameLength = ControlChannel::WifiSettings::StationSsid - ControlChannel::WifiSettings::BoardName;
+    constexpr qsizetype NameLength = ControlChannel::WifiSettings::StationSsid
+                                     - ControlChannel::WifiSettings::BoardName;
     const char *name = settings.bytes.data() + ControlChannel::WifiSettings::BoardName;
     setName(QString::fromUtf8(name, qstrnlen(name, NameLength)));
 }
@@ -422,8 +423,8 @@ void Zelto::setCurrentIP(ControlChannel::ResponseCode response, ControlChannel::
     if (status.bytes[Record::IsIPv6]) {
         m_ipAddress = QHostAddress(m_wifiAddressRaw.data()).toString();
     } else {
-        const quint32 v4 = quint32(address[0]) << 24 | quint32(address[1]) << 16 | quint32(address[2]) << 8 |
-                           quint32(address[3]);
+        const quint32 v4 = quint32(address[0]) << 24 | quint32(address[1]) << 16 | quint32(address[2]) << 8
+                           | quint32(address[3]);
         m_ipAddress = QHostAddress(v4).toString();
     }
     emit IpChanged();
@@ -543,7 +544,10 @@ void Zelto::handleMonitoringServiceOpenedClosed(ControlChannel::ResponseCode rep
         deleteService(m_externalMonitor);
     }
     emit MonitoringOpenedClosed(m_externalMonitor);
-    m_monitoringServiceRunning = isOpen;
+    // Only an answer that succeeded says whether the service runs; a refusal that
+    // carries the open flag would keep the screens from asking again.
+    if (reponse == ControlChannel::Success)
+        m_monitoringServiceRunning = isOpen;
     emit monitoringServiceRunningChanged();
 }
 

@@ -5,7 +5,7 @@
 #include "Halvora.h"
 #include "OstDevice.h"
 #include "SoftwareUpdate.h"
-#include "ZeltoSettings.h"
+#include "ZeltoOptions.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -56,7 +56,7 @@ class Zelto : public OstDevice
 public:
     // Takes over an identified pending device (its manager and transports); the
     // parent is the pending device's parent, the device factory.
-    explicit Zelto(OstDevice *pending, const ZeltoSettings &settings = ZeltoSettings());
+    explicit Zelto(OstDevice *pending, const ZeltoOptions &settings = ZeltoOptions());
     ~Zelto() override;
 
     // The six version queries, in the order boards expect them.
@@ -175,7 +175,7 @@ private:
     void setAppStatus(ControlChannel::AppStatus status) { m_appStatus = status; }
     void setRssi(int rssi);
 
-    const ZeltoSettings m_settings;
+    const ZeltoOptions m_settings;
     ControlChannel::AppStatus m_appStatus = ControlChannel::Unknown;
     bool m_zeltoMscState = false;
     QTimer *m_pollTimer = nullptr;

@@ -110,9 +110,18 @@ void ControlChannel::sendPacket(ControlCode cmd, ResponseCode rsp, const QByteAr
     sendPayload(message + payload);
 }
 
-void ControlChannel::disconnectDevice() { sendPacket(DisconnectDevice, Request); }
-void ControlChannel::resetDevice() { sendPacket(ResetDevice, Request); }
-void ControlChannel::getFuseSerial() { sendPacket(GetFuseSerial, Request); }
+void ControlChannel::disconnectDevice()
+{
+    sendPacket(DisconnectDevice, Request);
+}
+void ControlChannel::resetDevice()
+{
+    sendPacket(ResetDevice, Request);
+}
+void ControlChannel::getFuseSerial()
+{
+    sendPacket(GetFuseSerial, Request);
+}
 
 void ControlChannel::setFuseSerial(QByteArray serial)
 {
@@ -126,9 +135,18 @@ void ControlChannel::setFuseSerial(QByteArray serial)
     sendPacket(SetFuseSerial, Request, record);
 }
 
-void ControlChannel::goToSerialDownloaderMode() { sendPacket(GoToSerialDownloaderMode, Request); }
-void ControlChannel::getDate() { sendPacket(GetDate, Request); }
-void ControlChannel::setDate(ControlChannel::TimeDate dateTime) { sendPacket(SetDate, Request, dateTime.toBytes()); }
+void ControlChannel::goToSerialDownloaderMode()
+{
+    sendPacket(GoToSerialDownloaderMode, Request);
+}
+void ControlChannel::getDate()
+{
+    sendPacket(GetDate, Request);
+}
+void ControlChannel::setDate(ControlChannel::TimeDate dateTime)
+{
+    sendPacket(SetDate, Request, dateTime.toBytes());
+}
 
 void ControlChannel::openCloseUpdateService(bool openService)
 {
@@ -161,7 +179,10 @@ void ControlChannel::setFuseKeys(std::array<uint8_t, 16> aesKey, std::array<uint
     sendPacket(SetFuseKeys, Request, record);
 }
 
-void ControlChannel::restoreDefaultSettings() { sendPacket(RestoreDefaultSettings, Request); }
+void ControlChannel::restoreDefaultSettings()
+{
+    sendPacket(RestoreDefaultSettings, Request);
+}
 
 void ControlChannel::setBoardInfo(uint8_t rev, bool isRugged)
 {
@@ -173,7 +194,10 @@ void ControlChannel::setBoardInfo(uint8_t rev, bool isRugged)
     sendPacket(SetBoardInfo, Request, record);
 }
 
-void ControlChannel::getBoardInfo() { sendPacket(GetBoardInfo, Request); }
+void ControlChannel::getBoardInfo()
+{
+    sendPacket(GetBoardInfo, Request);
+}
 
 void ControlChannel::setBoardInfo2(ostdevice::ExtendedDeviceType device_type, QString serial_number)
 {
@@ -190,27 +214,72 @@ void ControlChannel::setBoardInfo2(ostdevice::ExtendedDeviceType device_type, QS
     sendPacket(SetBoardInfo2, Request, record);
 }
 
-void ControlChannel::getBoardInfo2() { sendPacket(GetBoardInfo2, Request); }
-void ControlChannel::getFirmwareVersion() { sendPacket(GetFirmwareVersion, Request); }
-void ControlChannel::getAppVersion() { sendPacket(GetAppVersion, Request); }
-void ControlChannel::getESPVersion() { sendPacket(GetESPVersion, Request); }
-void ControlChannel::verifyFirmware() { sendPacket(VerifyFirmware, Request); }
-void ControlChannel::verifyESPFirmware() { sendPacket(VerifyESPFirmware, Request); }
-void ControlChannel::getFwImageDetails() { sendPacket(GetFwImageDetails, Request); }
-void ControlChannel::getExtendedAppVersion() { sendPacket(GetExtendedAppVersion, Request); }
-void ControlChannel::getMscState() { sendPacket(GetMscState, Request); }
-void ControlChannel::mscInsert() { sendPacket(MscInsert, Request); }
-void ControlChannel::mscEject() { sendPacket(MscEject, Request); }
-void ControlChannel::setWifiState(ControlChannel::WifiState state) { sendPacket(SetWifiState, Request, state.toBytes()); }
-void ControlChannel::getWifiState() { sendPacket(GetWifiState, Request); }
+void ControlChannel::getBoardInfo2()
+{
+    sendPacket(GetBoardInfo2, Request);
+}
+void ControlChannel::getFirmwareVersion()
+{
+    sendPacket(GetFirmwareVersion, Request);
+}
+void ControlChannel::getAppVersion()
+{
+    sendPacket(GetAppVersion, Request);
+}
+void ControlChannel::getESPVersion()
+{
+    sendPacket(GetESPVersion, Request);
+}
+void ControlChannel::verifyFirmware()
+{
+    sendPacket(VerifyFirmware, Request);
+}
+void ControlChannel::verifyESPFirmware()
+{
+    sendPacket(VerifyESPFirmware, Request);
+}
+void ControlChannel::getFwImageDetails()
+{
+    sendPacket(GetFwImageDetails, Request);
+}
+void ControlChannel::getExtendedAppVersion()
+{
+    sendPacket(GetExtendedAppVersion, Request);
+}
+void ControlChannel::getMscState()
+{
+    sendPacket(GetMscState, Request);
+}
+void ControlChannel::mscInsert()
+{
+    sendPacket(MscInsert, Request);
+}
+void ControlChannel::mscEject()
+{
+    sendPacket(MscEject, Request);
+}
+void ControlChannel::setWifiState(ControlChannel::WifiState state)
+{
+    sendPacket(SetWifiState, Request, state.toBytes());
+}
+void ControlChannel::getWifiState()
+{
+    sendPacket(GetWifiState, Request);
+}
 
 void ControlChannel::setWifiSettings(ControlChannel::WifiSettings settings)
 {
     sendPacket(SetWifiSettings, Request, QByteArray(settings.bytes.data(), WifiSettings::Size));
 }
 
-void ControlChannel::getWifiSettings() { sendPacket(GetWifiSettings, Request); }
-void ControlChannel::getWifiIP() { sendPacket(GetWifiIP, Request); }
+void ControlChannel::getWifiSettings()
+{
+    sendPacket(GetWifiSettings, Request);
+}
+void ControlChannel::getWifiIP()
+{
+    sendPacket(GetWifiIP, Request);
+}
 
 void ControlChannel::setWifiTxPower(int powerDbm)
 {
@@ -219,17 +288,41 @@ void ControlChannel::setWifiTxPower(int powerDbm)
     sendPacket(SetWifiTxPower, Request, payload);
 }
 
-void ControlChannel::getWifiTxPower() { sendPacket(GetWifiTxPower, Request); }
-void ControlChannel::getWifiAPInfo() { sendPacket(GetWifiAPInfo, Request); }
+void ControlChannel::getWifiTxPower()
+{
+    sendPacket(GetWifiTxPower, Request);
+}
+void ControlChannel::getWifiAPInfo()
+{
+    sendPacket(GetWifiAPInfo, Request);
+}
 
 // The board expects 0 to start its application and 1 to stop it.
-void ControlChannel::startStopApp(bool start) { sendPacket(StartStopApp, Request, QByteArray(1, start ? 0 : 1)); }
+void ControlChannel::startStopApp(bool start)
+{
+    sendPacket(StartStopApp, Request, QByteArray(1, start ? 0 : 1));
+}
 
-void ControlChannel::getAppStatus() { sendPacket(GetAppStatus, Request); }
-void ControlChannel::getExtModStatus() { sendPacket(GetExtModStatus, Request); }
-void ControlChannel::getCurrentBuildID() { sendPacket(GetCurrentBuildID, Request); }
-void ControlChannel::getAppName() { sendPacket(GetAppName, Request); }
-void ControlChannel::resetESPToRecovery() { sendPacket(ResetESPToRecovery, Request); }
+void ControlChannel::getAppStatus()
+{
+    sendPacket(GetAppStatus, Request);
+}
+void ControlChannel::getExtModStatus()
+{
+    sendPacket(GetExtModStatus, Request);
+}
+void ControlChannel::getCurrentBuildID()
+{
+    sendPacket(GetCurrentBuildID, Request);
+}
+void ControlChannel::getAppName()
+{
+    sendPacket(GetAppName, Request);
+}
+void ControlChannel::resetESPToRecovery()
+{
+    sendPacket(ResetESPToRecovery, Request);
+}
 
 void ControlChannel::dataReady(QByteArray packet)
 {
@@ -333,24 +426,51 @@ void ControlChannel::handleReply(ControlCode command, ResponseCode response, QBy
 void ControlChannel::emitResponseOnly(ControlCode command, ResponseCode response)
 {
     switch (command) {
-    case ResetDevice: emit ResetReceived(response); break;
-    case SetFuseSerial: emit SetFuseSerialReceived(response); break;
-    case GoToSerialDownloaderMode: emit GoToSerialDownloaderModeReceived(response); break;
-    case SetDate: emit SetDateReceived(response); break;
-    case SetFuseKeys: emit SetFuseKeysReceived(response); break;
-    case RestoreDefaultSettings: emit RestoreDefaultSettingsReceived(response); break;
-    case SetBoardInfo: emit SetBoardInfoReceived(response); break;
-    case SetBoardInfo2: emit SetBoardInfo2Received(response); break;
-    case VerifyFirmware: emit VerifyFirmwareReceived(response); break;
+    case ResetDevice:
+        emit ResetReceived(response);
+        break;
+    case SetFuseSerial:
+        emit SetFuseSerialReceived(response);
+        break;
+    case GoToSerialDownloaderMode:
+        emit GoToSerialDownloaderModeReceived(response);
+        break;
+    case SetDate:
+        emit SetDateReceived(response);
+        break;
+    case SetFuseKeys:
+        emit SetFuseKeysReceived(response);
+        break;
+    case RestoreDefaultSettings:
+        emit RestoreDefaultSettingsReceived(response);
+        break;
+    case SetBoardInfo:
+        emit SetBoardInfoReceived(response);
+        break;
+    case SetBoardInfo2:
+        emit SetBoardInfo2Received(response);
+        break;
+    case VerifyFirmware:
+        emit VerifyFirmwareReceived(response);
+        break;
     case VerifyESPFirmware:
         qCDebug(lcControlChannel) << "ESP firmware verified";
         emit VerifyESPFirmwareReceived(response);
         break;
-    case SetWifiState: emit SetWifiStateReceived(response); break;
-    case SetWifiSettings: emit SetWifiSettingsReceived(response); break;
-    case SetWifiTxPower: emit SetWifiTxPowerReceived(response); break;
-    case ResetESPToRecovery: emit ResetESPToRecoveryReceived(response); break;
-    default: break;
+    case SetWifiState:
+        emit SetWifiStateReceived(response);
+        break;
+    case SetWifiSettings:
+        emit SetWifiSettingsReceived(response);
+        break;
+    case SetWifiTxPower:
+        emit SetWifiTxPowerReceived(response);
+        break;
+    case ResetESPToRecovery:
+        emit ResetESPToRecoveryReceived(response);
+        break;
+    default:
+        break;
     }
 }
 
@@ -371,7 +491,9 @@ void ControlChannel::handleFuseSerial(ResponseCode response, QByteArrayView payl
 
 void ControlChannel::handleFixedRecord(ControlCode command, ResponseCode response, QByteArrayView payload)
 {
-    const qsizetype size = command == GetDate ? TimeDate::Size : command == GetBoardInfo2 ? BoardInfo2::Size : ImageDetails::Size;
+    const qsizetype size = command == GetDate         ? TimeDate::Size
+                           : command == GetBoardInfo2 ? BoardInfo2::Size
+                                                      : ImageDetails::Size;
     // The image details must match exactly; the other records may carry more.
     const bool fits = command == GetFwImageDetails ? payload.size() == size : payload.size() >= size;
     const bool read = response == Success && fits;
@@ -416,10 +538,18 @@ void ControlChannel::handleOpenClose(ControlCode command, ResponseCode response,
         response = Error;
 
     switch (command) {
-    case OpenCloseUpdateService: emit OpenCloseUpdateServiceReceived(response, isOpen); break;
-    case OpenCloseMonitoringService: emit OpenCloseMonitoringServiceReceived(response, isOpen); break;
-    case OpenCloseErrorChannelService: emit OpenCloseErrorChannelServiceReceived(response, isOpen); break;
-    default: emit OpenCloseFileControlServiceReceived(response, isOpen); break;
+    case OpenCloseUpdateService:
+        emit OpenCloseUpdateServiceReceived(response, isOpen);
+        break;
+    case OpenCloseMonitoringService:
+        emit OpenCloseMonitoringServiceReceived(response, isOpen);
+        break;
+    case OpenCloseErrorChannelService:
+        emit OpenCloseErrorChannelServiceReceived(response, isOpen);
+        break;
+    default:
+        emit OpenCloseFileControlServiceReceived(response, isOpen);
+        break;
     }
 }
 
@@ -476,19 +606,37 @@ void ControlChannel::handleStatus(ControlCode command, ResponseCode response, QB
         status = payload.isEmpty() ? 0 : uint8_t(payload[0]);
     } else {
         switch (command) {
-        case GetMscState: status = NotAttached; break;
-        case MscInsert: status = AlreadyMounted; break;
-        case MscEject: status = NotMounted; break;
-        default: status = Unknown; break;
+        case GetMscState:
+            status = NotAttached;
+            break;
+        case MscInsert:
+            status = AlreadyMounted;
+            break;
+        case MscEject:
+            status = NotMounted;
+            break;
+        default:
+            status = Unknown;
+            break;
         }
     }
 
     switch (command) {
-    case GetMscState: emit GetMscStateReceived(response, MSCStatus(status)); break;
-    case MscInsert: emit MscInsertReceived(response, MSCStatus(status)); break;
-    case MscEject: emit MscEjectReceived(response, MSCStatus(status)); break;
-    case StartStopApp: emit StartStopAppReceived(response, AppStatus(status)); break;
-    default: emit GetAppStatusReceived(response, AppStatus(status)); break;
+    case GetMscState:
+        emit GetMscStateReceived(response, MSCStatus(status));
+        break;
+    case MscInsert:
+        emit MscInsertReceived(response, MSCStatus(status));
+        break;
+    case MscEject:
+        emit MscEjectReceived(response, MSCStatus(status));
+        break;
+    case StartStopApp:
+        emit StartStopAppReceived(response, AppStatus(status));
+        break;
+    default:
+        emit GetAppStatusReceived(response, AppStatus(status));
+        break;
     }
 }
 
@@ -496,11 +644,21 @@ void ControlChannel::handleWifiQuery(ControlCode command, ResponseCode response,
 {
     qsizetype size = 0;
     switch (command) {
-    case GetWifiState: size = WifiState::Size; break;
-    case GetWifiSettings: size = WifiSettings::Size; break;
-    case GetWifiIP: size = WifiIP::Size; break;
-    case GetWifiTxPower: size = 4; break;
-    default: size = WifiAPInfo::Size; break;
+    case GetWifiState:
+        size = WifiState::Size;
+        break;
+    case GetWifiSettings:
+        size = WifiSettings::Size;
+        break;
+    case GetWifiIP:
+        size = WifiIP::Size;
+        break;
+    case GetWifiTxPower:
+        size = 4;
+        break;
+    default:
+        size = WifiAPInfo::Size;
+        break;
     }
     // "No data" is passed on first with an empty record, for listeners that wait for
     // any answer; a record that came with it follows.

@@ -183,15 +183,15 @@ public:
     struct WifiSettings
     {
         static constexpr qsizetype Size = 404;
-        static constexpr qsizetype BoardName = 0;         // 32 bytes
-        static constexpr qsizetype StationSsid = 32;      // 32 bytes
-        static constexpr qsizetype StationPassword = 64;  // 64 bytes
-        static constexpr qsizetype AccessPointSsid = 128; // 32 bytes
+        static constexpr qsizetype BoardName = 0;             // 32 bytes
+        static constexpr qsizetype StationSsid = 32;          // 32 bytes
+        static constexpr qsizetype StationPassword = 64;      // 64 bytes
+        static constexpr qsizetype AccessPointSsid = 128;     // 32 bytes
         static constexpr qsizetype AccessPointPassword = 160; // 64 bytes
         static constexpr qsizetype AccessPointHidden = 239;   // 1 byte
-        static constexpr qsizetype StaticAddress = 308;   // 16-byte slot
-        static constexpr qsizetype StaticSubnetMask = 324; // 16-byte slot
-        static constexpr qsizetype Gateway = 340;         // 16-byte slot
+        static constexpr qsizetype StaticAddress = 308;       // 16-byte slot
+        static constexpr qsizetype StaticSubnetMask = 324;    // 16-byte slot
+        static constexpr qsizetype Gateway = 340;             // 16-byte slot
 
         std::array<char, Size> bytes{};
         friend bool operator==(const WifiSettings &, const WifiSettings &) = default;
@@ -203,7 +203,7 @@ public:
         static constexpr qsizetype Size = 208;
         static constexpr qsizetype FullAddress = 0; // set: all 16 address bytes count
         static constexpr qsizetype IsIPv6 = 1;
-        static constexpr qsizetype Address = 112;   // 16 bytes
+        static constexpr qsizetype Address = 112; // 16 bytes
         std::array<uint8_t, Size> bytes{};
         friend bool operator==(const WifiIP &, const WifiIP &) = default;
     };

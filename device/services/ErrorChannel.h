@@ -29,9 +29,9 @@ public:
 
     enum PacketFlag : uint8_t {
         KernelMessage = 0x01,
-        LevelReply = 0x02,   // byte 0 is the board's log level; the text is not read
-        MessagePart = 0x04,  // part of a message that spans several packets
-        LastPart = 0x08,     // the last part of such a message
+        LevelReply = 0x02,  // byte 0 is the board's log level; the text is not read
+        MessagePart = 0x04, // part of a message that spans several packets
+        LastPart = 0x08,    // the last part of such a message
         OverflowNotice = 0x10,
     };
 
@@ -45,7 +45,7 @@ public:
 
     enum RequestType : uint8_t {
         SetLogLevel = 0,
-        GetLogLevel = 1, // never sent here, but its answer is a level reply as well
+        GetLogLevel = 1,  // never sent here, but its answer is a level reply as well
         NoRequest = 0xFF, // nothing sent yet
     };
 

@@ -18,8 +18,8 @@ struct FileControlChannel::Download
     {
     }
 
-    QFile file;      // opened with the first reply that carries data
-    DirEntry entry;  // what the board said about the file
+    QFile file;     // opened with the first reply that carries data
+    DirEntry entry; // what the board said about the file
     qint64 written = 0;
     int loggedPercent = 0;
     QDateTime rateTime;
@@ -93,8 +93,8 @@ void FileControlChannel::uploadFile(QString filePath, QByteArray fileData)
 {
     QByteArray payload;
     if (fileData.size() > MaxUploadSize || !appendCounted(payload, filePath, false)) {
-        qCWarning(lcFileControl) << "Refusing to upload" << fileData.size() << "bytes to" << filePath
-                                 << "- at most" << MaxUploadSize << "bytes fit one upload";
+        qCWarning(lcFileControl) << "Refusing to upload" << fileData.size() << "bytes to" << filePath << "- at most"
+                                 << MaxUploadSize << "bytes fit one upload";
         emit UploadFileReceived(RequestRefused);
         return;
     }
@@ -338,8 +338,8 @@ void FileControlChannel::writeDownloadData(QByteArrayView data)
     const qint64 expected = download.entry.size;
     const qint64 wanted = qMin<qint64>(data.size(), expected - download.written);
     if (wanted < data.size())
-        qCWarning(lcFileControl) << "The board sent" << data.size() - wanted << "bytes more than the"
-                                 << expected << "bytes of" << download.entry.name << "; dropping them";
+        qCWarning(lcFileControl) << "The board sent" << data.size() - wanted << "bytes more than the" << expected
+                                 << "bytes of" << download.entry.name << "; dropping them";
     if (wanted > 0 && download.file.write(data.data(), wanted) != wanted) {
         qCWarning(lcFileControl) << "Writing the download to" << download.file.fileName()
                                  << "failed:" << download.file.errorString();

@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 
 #include <chrono>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcUsbDataLink, "Device.USBDataLink")
 
@@ -58,6 +59,7 @@ USBDataLink::USBDataLink(UsbBackend &backend, libusb_device_handle *devHandle, l
 
 USBDataLink::~USBDataLink()
 {
+    flushQueue();
     setState(Invalid);
     m_running = false;
     disconnect(this, &USBDataLink::ConnectionError, nullptr, nullptr);
@@ -150,8 +152,9 @@ void USBDataLink::startReading()
     // Reading uses the interface that claiming chose: the first two endpoints of its
     // first alternate setting, one bulk IN and one bulk OUT, of a usable size.
     const int interfaceNumber = getDatalinkInterfaceNumber();
-    const libusb_interface_descriptor *setting =
-        interfaceNumber < 0 ? nullptr : &m_config->interface[interfaceNumber].altsetting[0];
+    const libusb_interface_descriptor *setting = interfaceNumber < 0
+                                                     ? nullptr
+                                                     : &m_config->interface[interfaceNumber].altsetting[0];
     if (!setting || setting->bNumEndpoints < 2 || !setting->endpoint) {
         qCDebug(lcUsbDataLink) << "failed to initialize usb";
         return;
@@ -200,17 +203,29 @@ void USBDataLink::startReading()
     setState(Connected);
 }
 
+void USBDataLink::flushQueue()
+{
+    // The writer thread and the bus's event thread carry the frames out; this thread
+    // only watches them go, for a bounded time. A link that already failed has no
+    // board that listens.
+    if (state() != Connected)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + m_timings.closingFlushLimit;
+    while (m_running && m_queue && (m_framesToWrite > 0 || m_packetOnWire)
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void USBDataLink::sendPacket(DatalinkChannelId channel, bool isReliable, QByteArray packet)
 {
     std::unique_lock sendLock(m_sendLock, std::try_to_lock);
     if (!sendLock.owns_lock() || !m_queue)
         return;
+    ++m_framesToWrite;
     m_queue->push({std::move(packet), isReliable, channel});
 }
 
-void USBDataLink::activeLinkTypeChanged(AbstractDataLink::LinkType)
-{
-}
+void USBDataLink::activeLinkTypeChanged(AbstractDataLink::LinkType) {}
 
 void USBDataLink::writerLoop()
 {
@@ -220,8 +235,10 @@ void USBDataLink::writerLoop()
         std::optional<OstPacketQueue::Entry> entry = m_queue->waitAndTake();
         if (!m_running)
             break;
-        if (entry)
+        if (entry) {
             usbWrite(entry->frame, entry->isReliable, entry->channel, int(m_timings.writeWait.count()));
+            --m_framesToWrite;
+        }
     }
 }
 

@@ -92,6 +92,8 @@ private:
     void handleReadCompletion(libusb_transfer *transfer);
 
     void writerLoop();
+    // Lets the queued frames leave, for at most the closing flush limit.
+    void flushQueue();
     // Puts the next chunk of the current packet into the OUT transfer and submits
     // it. Called with m_transferLock held.
     int submitNextChunkLocked();
@@ -135,6 +137,8 @@ private:
     bool m_abandonPacket = false; // the writer gave up on the packet; end it at its next completion
 
     std::atomic<bool> m_running{true};
+    // Frames handed to the queue that the writer has not yet put on the wire.
+    std::atomic<int> m_framesToWrite{0};
     std::atomic<bool> m_packetOnWire{false};
     QSemaphore m_transferIdle{1};
     QSemaphore m_cancelSemaphore{0};

@@ -124,9 +124,8 @@ bool UsbDiscovery::discoveryRound()
     for (std::ptrdiff_t i = 0; i < count; ++i) {
         libusb_device *device = list[i];
         libusb_device_descriptor descriptor{};
-        if (m_backend.getDeviceDescriptor(device, &descriptor) != LIBUSB_SUCCESS
-            || descriptor.idVendor != BoardVendorId || descriptor.idProduct != BoardProductId
-            || m_knownUsbDevices.contains(device))
+        if (m_backend.getDeviceDescriptor(device, &descriptor) != LIBUSB_SUCCESS || descriptor.idVendor != BoardVendorId
+            || descriptor.idProduct != BoardProductId || m_knownUsbDevices.contains(device))
             continue;
         handedOver = openBoard(device);
         break;

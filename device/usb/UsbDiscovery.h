@@ -81,9 +81,9 @@ private:
     libusb_context *m_usbContext = nullptr;
 
     mutable std::mutex m_usbMutex;
-    QList<libusb_device *> m_knownUsbDevices;    // each holds a reference while known
-    QList<QPointer<USBDataLink>> m_datalinks;    // every datalink made, until it is gone
-    QSet<USBDataLink *> m_handedOver;            // handed over, not adopted yet
+    QList<libusb_device *> m_knownUsbDevices; // each holds a reference while known
+    QList<QPointer<USBDataLink>> m_datalinks; // every datalink made, until it is gone
+    QSet<USBDataLink *> m_handedOver;         // handed over, not adopted yet
     UsbEventThread m_usbEventThread;
 
     QSemaphore m_discoverySemaphore{0};

@@ -14,6 +14,9 @@ struct UsbTimings
     std::chrono::milliseconds writeWait{5000};
     // The libusb time-out of every OUT chunk, in milliseconds.
     unsigned int chunkTimeoutMs = 5;
+    // At teardown the frames still queued, such as a board object's goodbye, get this
+    // long to leave before the transfers are cancelled.
+    std::chrono::milliseconds closingFlushLimit{500};
     // At teardown each cancelled transfer gets this long to report back, ...
     std::chrono::milliseconds cancelWait{200};
     // ... and is cancelled again up to this many more times.

@@ -111,18 +111,36 @@ WifiDatalink::~WifiDatalink()
     if (m_streamSocket) {
         // What was written last, such as a board object's goodbye, goes out before the
         // connection closes; the socket would drop it with itself.
-        flushStream();
+        // A link that is going away reports nothing more of its socket.
+        m_streamSocket->disconnect(this);
+        QDeadlineTimer deadline(m_settings.closingFlushLimit);
+        flushStream(deadline);
         m_streamSocket->disconnectFromHost();
+        // The closing socket still writes what it holds; it must not go with it.
+        if (m_streamSocket->state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired())
+            m_streamSocket->waitForDisconnected(int(deadline.remainingTime()));
     }
     if (m_datagramSocket)
         m_datagramSocket->disconnectFromHost();
     qCDebug(lcWifiDatalink) << "Wi-Fi datalink destructed";
 }
 
-void WifiDatalink::flushStream()
+// Bytes still to go: on TLS, the plain text not yet encrypted and the encrypted bytes
+// not yet handed to the network.
+static qint64 unsentBytes(const QAbstractSocket *socket)
 {
-    QDeadlineTimer deadline(m_settings.closingFlushLimit);
-    while (m_streamSocket->state() == QAbstractSocket::ConnectedState && m_streamSocket->bytesToWrite() > 0
+    qint64 unsent = socket->bytesToWrite();
+    if (const auto *tls = qobject_cast<const QSslSocket *>(socket))
+        unsent += tls->encryptedBytesToWrite();
+    return unsent;
+}
+
+void WifiDatalink::flushStream(const QDeadlineTimer &deadline)
+{
+    // A handshake that has not ended carries nothing of ours yet.
+    if (const auto *tls = qobject_cast<const QSslSocket *>(m_streamSocket); tls && !tls->isEncrypted())
+        return;
+    while (m_streamSocket->state() == QAbstractSocket::ConnectedState && unsentBytes(m_streamSocket) > 0
            && !deadline.hasExpired()) {
         if (!m_streamSocket->waitForBytesWritten(int(deadline.remainingTime())))
             break;
@@ -320,9 +338,7 @@ void WifiDatalink::invalidate()
     setState(Invalid);
 }
 
-void WifiDatalink::testSendData(qint64)
-{
-}
+void WifiDatalink::testSendData(qint64) {}
 
 void WifiDatalink::setLowDelay()
 {
@@ -442,8 +458,8 @@ void WifiDatalink::receiveDatagram(QByteArrayView datagram)
         return;
     }
     // Every datagram starts from the same IV; the padding stays for the recombiner.
-    const QByteArray plain =
-        m_cipher.decode(QByteArray::fromRawData(datagram.data(), datagram.size()), m_aesKey, m_aesIv);
+    const QByteArray plain = m_cipher.decode(QByteArray::fromRawData(datagram.data(), datagram.size()), m_aesKey,
+                                             m_aesIv);
     if (plain.isEmpty()) {
         qCDebug(lcWifiDatalink) << "Dropped a datagram that came before the datagram key";
         return;

@@ -5,6 +5,7 @@
 #include "WifiLinkSettings.h"
 
 #include <QAbstractSocket>
+#include <QDeadlineTimer>
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -92,7 +93,7 @@ private:
     void connectStream();
     void setLowDelay();
     // Waits, at most for the closing flush limit, until the stream has sent what was written.
-    void flushStream();
+    void flushStream(const QDeadlineTimer &deadline);
     void reconnect();
     void startProbe();
     qint64 readOneDatagram();

@@ -11,12 +11,12 @@ namespace ostrel::infra {
 // One unicast address of a local network interface that can carry multicast.
 struct LocalAddress
 {
-    std::string text;            // numeric text, as senders are written
-    int family = AF_UNSPEC;      // AF_INET or AF_INET6
-    sockaddr_storage address{};  // port 0
+    std::string text;           // numeric text, as senders are written
+    int family = AF_UNSPEC;     // AF_INET or AF_INET6
+    sockaddr_storage address{}; // port 0
     socklen_t length = 0;
     unsigned interfaceIndex = 0;
-    bool preferred = true;       // IPv6: neither tentative, deprecated nor failed duplicate detection
+    bool preferred = true; // IPv6: neither tentative, deprecated nor failed duplicate detection
 };
 
 // The unicast addresses of the interfaces that are up and running and carry multicast

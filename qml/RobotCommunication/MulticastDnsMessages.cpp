@@ -235,8 +235,7 @@ std::string_view decodePtrData(Datagram datagram, std::size_t dataOffset, std::s
     return readName(datagram, position, targetBuffer);
 }
 
-SrvData decodeSrvData(Datagram datagram, std::size_t dataOffset, std::size_t dataLength,
-                      std::span<char> targetBuffer)
+SrvData decodeSrvData(Datagram datagram, std::size_t dataOffset, std::size_t dataLength, std::span<char> targetBuffer)
 {
     SrvData srv;
     if (!fits(datagram, dataOffset, dataLength) || dataLength < 8)

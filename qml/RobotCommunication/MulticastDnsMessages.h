@@ -71,12 +71,12 @@ struct TxtEntry
 struct NamePart
 {
     bool valid = false;
-    bool end = false;             // the terminating 0 byte
-    bool viaPointer = false;      // reached through a compression pointer
-    std::size_t labelOffset = 0;  // first byte of the label's text
+    bool end = false;            // the terminating 0 byte
+    bool viaPointer = false;     // reached through a compression pointer
+    std::size_t labelOffset = 0; // first byte of the label's text
     std::size_t labelLength = 0;
-    std::size_t next = 0;         // where the name goes on after this part
-    std::size_t pointerEnd = 0;   // just after the first pointer of the part, when viaPointer
+    std::size_t next = 0;       // where the name goes on after this part
+    std::size_t pointerEnd = 0; // just after the first pointer of the part, when viaPointer
 };
 
 namespace mdns {
@@ -132,8 +132,7 @@ std::size_t walkDatagram(Datagram datagram, int socket, const sockaddr *sender, 
 
 std::string_view decodePtrData(Datagram datagram, std::size_t dataOffset, std::size_t dataLength,
                                std::span<char> targetBuffer);
-SrvData decodeSrvData(Datagram datagram, std::size_t dataOffset, std::size_t dataLength,
-                      std::span<char> targetBuffer);
+SrvData decodeSrvData(Datagram datagram, std::size_t dataOffset, std::size_t dataLength, std::span<char> targetBuffer);
 std::size_t splitTxtStrings(Datagram datagram, std::size_t dataOffset, std::size_t dataLength,
                             std::span<TxtEntry> entries);
 

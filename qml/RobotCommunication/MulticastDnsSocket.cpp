@@ -120,8 +120,7 @@ void closeSocket(int socket)
         ::close(socket);
 }
 
-int sendQuery(int socket, std::span<const BrowseQuery> queries, std::span<std::uint8_t> buffer,
-              std::uint16_t queryId)
+int sendQuery(int socket, std::span<const BrowseQuery> queries, std::span<std::uint8_t> buffer, std::uint16_t queryId)
 {
     sockaddr_storage local{};
     std::uint16_t port = 0;

@@ -22,8 +22,7 @@ void closeSocket(int socket);
 // Sends the questions to the multicast DNS group of the socket's family. Questions
 // from port 5353 ask for multicast answers (class 1), others for unicast ones
 // (class 0x8001). Returns the query id, or -1.
-int sendQuery(int socket, std::span<const BrowseQuery> queries, std::span<std::uint8_t> buffer,
-              std::uint16_t queryId);
+int sendQuery(int socket, std::span<const BrowseQuery> queries, std::span<std::uint8_t> buffer, std::uint16_t queryId);
 
 // Returns 0 when the datagram went out, -1 otherwise.
 int sendMulticast(int socket, std::span<const std::uint8_t> data);

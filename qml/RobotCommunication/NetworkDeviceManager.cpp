@@ -8,10 +8,8 @@ using ostrel::infra::NetworkDeviceInfo;
 
 NetworkDeviceManager::NetworkDeviceManager(QObject *parent)
     : NetworkDeviceManager(
-          [](DeviceDiscoveryListener *listener) {
-              return std::make_unique<DeviceDiscovery>(listener, sshBrowseQuery());
-          },
-          parent)
+        [](DeviceDiscoveryListener *listener) { return std::make_unique<DeviceDiscovery>(listener, sshBrowseQuery()); },
+        parent)
 {
 }
 

@@ -50,8 +50,7 @@ int ServiceInstanceAssembler::onRecord(const DnsRecord &record)
     switch (record.type) {
     case mdns::typePtr: {
         std::array<char, mdns::nameCapacity> targetBuffer{};
-        const std::string target(
-            decodePtrData(record.datagram, record.dataOffset, record.dataLength, targetBuffer));
+        const std::string target(decodePtrData(record.datagram, record.dataOffset, record.dataLength, targetBuffer));
         onPtrRecord(owner, address, family, add, target, record.socket);
         key = target + address;
         break;
@@ -75,8 +74,8 @@ int ServiceInstanceAssembler::onRecord(const DnsRecord &record)
     return 0;
 }
 
-void ServiceInstanceAssembler::onPtrRecord(const std::string &owner, const std::string &address,
-                                           AddressFamily family, bool add, const std::string &target, int socket)
+void ServiceInstanceAssembler::onPtrRecord(const std::string &owner, const std::string &address, AddressFamily family,
+                                           bool add, const std::string &target, int socket)
 {
     if (owner != m_browsedOwner)
         return;

@@ -40,10 +40,11 @@ public:
         // else as a queued call.
         QObject *context = QCoreApplication::instance();
         m_future
-            .then(context, [guard](QFuture<T> finished) {
-                if (guard)
-                    guard->settle(finished);
-            })
+            .then(context,
+                  [guard](QFuture<T> finished) {
+                      if (guard)
+                          guard->settle(finished);
+                  })
             .onCanceled(context, [guard] {
                 if (guard)
                     guard->rejectWith(QStringLiteral("The operation was cancelled"));

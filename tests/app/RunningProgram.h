@@ -72,7 +72,10 @@ public:
         return -1;
     }
 
-    bool waitForMainWindow() { return waitForLogLine(QRegularExpression(QStringLiteral("\\] Main window loaded "))) >= 0; }
+    bool waitForMainWindow()
+    {
+        return waitForLogLine(QRegularExpression(QStringLiteral("\\] Main window loaded "))) >= 0;
+    }
 
     // Ends it as the session would, and waits for it.
     bool terminate()

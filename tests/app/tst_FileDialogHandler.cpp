@@ -34,8 +34,8 @@ private slots:
                                 "FwbFileReceived"};
         std::vector<std::unique_ptr<QSignalSpy>> spies;
         for (const QString &name : names) {
-            const QMetaMethod method = handler.metaObject()->method(
-                handler.metaObject()->indexOfSignal(qPrintable(name + "(QString)")));
+            const QMetaMethod method =
+                handler.metaObject()->method(handler.metaObject()->indexOfSignal(qPrintable(name + "(QString)")));
             spies.push_back(std::make_unique<QSignalSpy>(&handler, method));
         }
         if (signal.isEmpty())

@@ -23,9 +23,9 @@ private slots:
         QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
 
         QProcess board;
-        board.start(QStringLiteral(BOARD_SIMULATOR), {"--transport", "wifi", "--address", "127.0.0.2", "--certificate",
-                                                      folder.filePath("board.pem"), "--private-key",
-                                                      folder.filePath("board.key")});
+        board.start(QStringLiteral(BOARD_SIMULATOR),
+                    {"--transport", "wifi", "--address", "127.0.0.2", "--certificate", folder.filePath("board.pem"),
+                     "--private-key", folder.filePath("board.key")});
         const auto stopBoard = qScopeGuard([&board] {
             board.kill();
             board.waitForFinished();

@@ -52,7 +52,8 @@ private slots:
         QTest::addColumn<QString>("deliveredAs"); // the distributor's line in the log
         QTest::newRow("upload") << "halvora:upload_app?file=%2Ftmp%2Fa.hapbf" << QString()
                                 << "[DBG] uri received by distributor";
-        QTest::newRow("another scheme") << "http://x" << "Invalid URL: http://x"
+        QTest::newRow("another scheme") << "http://x"
+                                        << "Invalid URL: http://x"
                                         << "[WRN] invalid url scheme passed to application";
     }
     void firstStartKeepsItsLink()
@@ -118,6 +119,25 @@ private slots:
         QCOMPARE(count(first->logLines(), "Handled Uri call"), handledBefore + (exitCode == 0 ? 1 : 0));
     }
 
+    // A second start without a link is a program of its own; when it ends, the running
+    // instance still owns the socket and takes the links of later starts.
+    void secondStartWithoutALinkRunsOnItsOwn()
+    {
+        RunningProgram *first = firstInstance();
+        QVERIFY(first);
+        {
+            RunningProgram second(program());
+            QVERIFY(second.start({}));
+            QVERIFY(second.waitForMainWindow());
+            QVERIFY(second.terminate());
+            QCOMPARE(second.process().exitCode(), 0);
+        }
+        const QString link = "halvora:upload_app?file=after-the-second";
+        QCOMPARE(QProcess::execute(program(), {"--uri", link}), 0);
+        QVERIFY(first->waitForLogLine(QRegularExpression(QRegularExpression::escape("Handled Uri call " + link) + "$"))
+                >= 0);
+    }
+
     // The desktop's own tools: the scheme names our desktop entry, and xdg-open starts
     // the program with the link, which reaches the running instance.
     void desktopToolsReachTheRunningInstance()
@@ -134,13 +154,14 @@ private slots:
         QProcess xdgOpen;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CURRENT_DESKTOP", "X-Generic"); // the desktop-neutral road through mimeapps.list
-        environment.insert("DISPLAY", ":99");                    // xdg-open opens links only with a display
+        environment.insert("DISPLAY", ":99");                   // xdg-open opens links only with a display
         environment.remove("BROWSER");
         xdgOpen.setProcessEnvironment(environment);
         xdgOpen.start("xdg-open", {link});
         QVERIFY(xdgOpen.waitForFinished(60000));
         QVERIFY2(xdgOpen.exitCode() == 0, xdgOpen.readAllStandardError());
-        QVERIFY(first->waitForLogLine(QRegularExpression(QRegularExpression::escape("Handled Uri call " + link) + "$")) >= 0);
+        QVERIFY(first->waitForLogLine(QRegularExpression(QRegularExpression::escape("Handled Uri call " + link) + "$"))
+                >= 0);
     }
 
     void cleanupTestCase()

@@ -29,9 +29,12 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown option") << "--bogus" << "Unknown option 'bogus'.";
-        QTest::newRow("no help option") << "--help" << "Unknown option 'help'.";
-        QTest::newRow("uri without a value") << "--uri" << "Missing value after '--uri'.";
+        QTest::newRow("unknown option") << "--bogus"
+                                        << "Unknown option 'bogus'.";
+        QTest::newRow("no help option") << "--help"
+                                        << "Unknown option 'help'.";
+        QTest::newRow("uri without a value") << "--uri"
+                                             << "Missing value after '--uri'.";
     }
     void unknownOptionEndsBeforeTheNamesAreSet()
     {
@@ -82,7 +85,8 @@ private slots:
         QVERIFY(QRegularExpression(R"(/\d{8}-\d{6}\.log$)").match(logFile).hasMatch());
         QVERIFY2(lines.last().contains(QLatin1String("Shutting down with exit code 0")), qPrintable(lines.last()));
         for (const QString &line : lines)
-            QVERIFY2(!line.contains(QLatin1String("[WRN]")) && !line.contains(QLatin1String("[CRT]")), qPrintable(line));
+            QVERIFY2(!line.contains(QLatin1String("[WRN]")) && !line.contains(QLatin1String("[CRT]")),
+                     qPrintable(line));
     }
 };
 

@@ -28,7 +28,8 @@ private slots:
             << "halvora:upload_app?file=a&flags=4294967295" << QVariantList{"a", "N/A", "", "", -1};
         QTest::newRow("flags that are no number read as 0")
             << "halvora:upload_app?file=a&flags=-3x" << QVariantList{"a", "N/A", "", "", 0};
-        QTest::newRow("an empty file is still a file") << "halvora:upload_app?file=" << QVariantList{"", "N/A", "", "", 0};
+        QTest::newRow("an empty file is still a file")
+            << "halvora:upload_app?file=" << QVariantList{"", "N/A", "", "", 0};
         QTest::newRow("no query") << "halvora:upload_app" << QVariantList{};
         QTest::newRow("no file item") << "halvora:upload_app?version=1&files=a" << QVariantList{};
     }
@@ -55,9 +56,8 @@ private slots:
         QTest::addColumn<QString>("warning");
         QTest::newRow("install") << "halvora:install_tc?version=R2023b&progress=40&flags=1&msg=Unpacking%20files"
                                  << QVariantList{"R2023b", "Unpacking files", 40, 1, false} << QString();
-        QTest::newRow("uninstall without a message")
-            << "halvora:uninstall_tc?version=1.2&progress=100&flags=0" << QVariantList{"1.2", "", 100, 0, true}
-            << QString();
+        QTest::newRow("uninstall without a message") << "halvora:uninstall_tc?version=1.2&progress=100&flags=0"
+                                                     << QVariantList{"1.2", "", 100, 0, true} << QString();
         QTest::newRow("empty values are present values")
             << "halvora:install_tc?version=&progress=&flags=" << QVariantList{"", "", 0, 0, false} << QString();
         QTest::newRow("version and message pretty-decoded")
@@ -65,8 +65,8 @@ private slots:
             << QVariantList{"1%2B2", "50%25 done", 1, 0, false} << QString();
         QTest::newRow("without flags") << "halvora:install_tc?version=1&progress=5" << QVariantList{}
                                        << "query flags not set";
-        QTest::newRow("without progress") << "halvora:uninstall_tc?version=1&flags=5" << QVariantList{}
-                                          << "query progress not set";
+        QTest::newRow("without progress")
+            << "halvora:uninstall_tc?version=1&flags=5" << QVariantList{} << "query progress not set";
         QTest::newRow("without anything") << "halvora:install_tc" << QVariantList{} << "query version not set";
     }
     void toolchainCommands()

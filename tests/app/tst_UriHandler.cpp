@@ -124,8 +124,8 @@ private slots:
         const QByteArray bytes = serialised(link);
         const QUrl other(QStringLiteral("halvora:install_tc?version=1&progress=2&flags=0"));
         QTest::newRow("whole") << QList<QByteArray>{bytes} << QList<QUrl>{link};
-        QTest::newRow("in three pieces")
-            << QList<QByteArray>{bytes.left(3), bytes.mid(3, 10), bytes.mid(13)} << QList<QUrl>{link};
+        QTest::newRow("in three pieces") << QList<QByteArray>{bytes.left(3), bytes.mid(3, 10), bytes.mid(13)}
+                                         << QList<QUrl>{link};
         QTest::newRow("a probe sends nothing") << QList<QByteArray>{} << QList<QUrl>{};
         QTest::newRow("two links on one connection")
             << QList<QByteArray>{bytes + serialised(other)} << QList<QUrl>{link, other};

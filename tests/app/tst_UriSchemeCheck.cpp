@@ -55,8 +55,10 @@ private slots:
         QFile::remove(argumentsFile());
         QFile helper(helperPath());
         QVERIFY(helper.open(QIODevice::WriteOnly));
-        helper.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(argumentsFile()) + ".part\"\n"
-                     "mv \"" + QFile::encodeName(argumentsFile()) + ".part\" \"" + QFile::encodeName(argumentsFile()) + "\"\n");
+        helper.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(argumentsFile())
+                     + ".part\"\n"
+                       "mv \""
+                     + QFile::encodeName(argumentsFile()) + ".part\" \"" + QFile::encodeName(argumentsFile()) + "\"\n");
         helper.close();
         QVERIFY(helper.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
@@ -66,10 +68,12 @@ private slots:
         QTest::addColumn<QString>("opener"); // null: none
         QTest::addColumn<QString>("info");   // empty: nothing is done
         const QString program = "/opt/halvora/bin/halvora-lab";
-        QTest::newRow("none") << QString() << "There is no handler installed. Installing this application as the handler";
-        QTest::newRow("another program") << "/usr/bin/other" << "Another program is installed as the handler";
-        QTest::newRow("our path in another letter case")
-            << "/opt/Halvora/bin/halvora-lab" << "Another program is installed as the handler";
+        QTest::newRow("none") << QString()
+                              << "There is no handler installed. Installing this application as the handler";
+        QTest::newRow("another program") << "/usr/bin/other"
+                                         << "Another program is installed as the handler";
+        QTest::newRow("our path in another letter case") << "/opt/Halvora/bin/halvora-lab"
+                                                         << "Another program is installed as the handler";
         QTest::newRow("this program") << program << QString();
     }
     void registration()
@@ -86,8 +90,8 @@ private slots:
             QTest::qWait(300);
             QVERIFY(!QFile::exists(argumentsFile()));
         } else {
-            QCOMPARE(helperArguments(), (QStringList{"--command", "installscheme", "--scheme", "halvora",
-                                                     "--application", program}));
+            QCOMPARE(helperArguments(),
+                     (QStringList{"--command", "installscheme", "--scheme", "halvora", "--application", program}));
         }
     }
 

@@ -36,8 +36,9 @@ private slots:
 
         QTest::newRow("home binaries") << int(ApplicationFolders::HomeFolder) << QByteArray("AppBinaries")
                                        << path("home/HalvoraStudio/AppBinaries");
-        QTest::newRow("home log data of a board") << int(ApplicationFolders::HomeFolder) << QByteArray("LogData/SN-0042")
-                                                  << path("home/HalvoraStudio/LogData/SN-0042");
+        QTest::newRow("home log data of a board")
+            << int(ApplicationFolders::HomeFolder) << QByteArray("LogData/SN-0042")
+            << path("home/HalvoraStudio/LogData/SN-0042");
         QTest::newRow("roaming data is renamed") << int(ApplicationFolders::AppDataFolder) << QByteArray("Version")
                                                  << path("Roaming/Ostrel/HalvoraStudio Lab/Version");
         QTest::newRow("program data, two levels at once")
@@ -87,10 +88,10 @@ private slots:
         QTest::addColumn<QString>("blockingFile");
 
         QTest::newRow("no home location") << QString() << QByteArray("AppBinaries") << QString();
-        QTest::newRow("a file blocks the folder") << path("blocked") << QByteArray("Version")
-                                                  << path("blocked/HalvoraStudio/Version");
-        QTest::newRow("a file blocks the base folder") << path("blocked-base") << QByteArray("AppBinaries")
-                                                       << path("blocked-base/HalvoraStudio");
+        QTest::newRow("a file blocks the folder")
+            << path("blocked") << QByteArray("Version") << path("blocked/HalvoraStudio/Version");
+        QTest::newRow("a file blocks the base folder")
+            << path("blocked-base") << QByteArray("AppBinaries") << path("blocked-base/HalvoraStudio");
         QTest::newRow("parent segment") << path("h2") << QByteArray("LogData/../../x") << QString();
         QTest::newRow("only a parent") << path("h2") << QByteArray("..") << QString();
         QTest::newRow("current segment") << path("h2") << QByteArray("./LogData") << QString();

@@ -34,7 +34,8 @@ private slots:
         QTest::newRow("large numbers") << makeFixedBlock(0xFFFF0010, 0x00200000) << true << 65535 << 16 << 32;
         QTest::newRow("51 bytes") << makeFixedBlock(0x00010002, 0x00030004, 51) << false << 0 << 0 << 0;
         QTest::newRow("53 bytes") << makeFixedBlock(0x00010002, 0x00030004, 53) << false << 0 << 0 << 0;
-        QTest::newRow("wrong signature") << makeFixedBlock(0x00010002, 0x00030004, 52, 0x12345678) << false << 0 << 0 << 0;
+        QTest::newRow("wrong signature") << makeFixedBlock(0x00010002, 0x00030004, 52, 0x12345678) << false << 0 << 0
+                                         << 0;
         QTest::newRow("empty") << QByteArray() << false << 0 << 0 << 0;
     }
     void fixedBlock()
@@ -44,8 +45,10 @@ private slots:
         const auto version = parseFixedVersionBlock(block);
         QCOMPARE(version.has_value(), accepted);
 
-        const GeneratedVersionRecord record{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            reinterpret_cast<const unsigned char *>(block.constData()), block.size()};
+        const GeneratedVersionRecord record{
+            nullptr,     nullptr, nullptr, nullptr,
+            nullptr,     nullptr, nullptr, reinterpret_cast<const unsigned char *>(block.constData()),
+            block.size()};
         const ApplicationVersionInfo info = readApplicationVersionInfo(&record);
         QTEST(int(info.major), "major");
         QTEST(int(info.minor), "minor");

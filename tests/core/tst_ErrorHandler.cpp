@@ -82,7 +82,8 @@ private slots:
             << QList<Step>{post("a", "Binary list", 1), post("b", "Binary list", 2)} << QList<int>{1, 2}
             << QList<int>{1, 2};
         QTest::newRow("same message twice is listed once")
-            << QList<Step>{post("a", "Log downloader", 1, Level::Warning), post("a", "Log downloader", 1, Level::Warning)}
+            << QList<Step>{post("a", "Log downloader", 1, Level::Warning),
+                           post("a", "Log downloader", 1, Level::Warning)}
             << QList<int>{1} << QList<int>{1};
         QTest::newRow("a merged message takes no key")
             << QList<Step>{post("a", "x", 1), post("a", "x", 1), post("b", "x", 2)} << QList<int>{1, 2}
@@ -95,14 +96,13 @@ private slots:
         QTest::newRow("title differs in case only")
             << QList<Step>{post("Upload", "x", 1), post("upload", "x", 2)} << QList<int>{1, 2} << QList<int>{1, 2};
         QTest::newRow("a message merges into an equal progress entry")
-            << QList<Step>{addProgress("a", false, 1), {Step::PostMessage, 1, "a", "Device updater"}}
-            << QList<int>{1} << QList<int>{1};
+            << QList<Step>{addProgress("a", false, 1), {Step::PostMessage, 1, "a", "Device updater"}} << QList<int>{1}
+            << QList<int>{1};
         QTest::newRow("keys keep rising after clear")
-            << QList<Step>{post("a", "x", 1), post("b", "x", 2), act(Step::Clear), post("a", "x", 3)}
-            << QList<int>{3} << QList<int>{3};
-        QTest::newRow("remove by key")
-            << QList<Step>{post("a", "x", 1), post("b", "x", 2), act(Step::Remove, 1)} << QList<int>{2}
-            << QList<int>{2};
+            << QList<Step>{post("a", "x", 1), post("b", "x", 2), act(Step::Clear), post("a", "x", 3)} << QList<int>{3}
+            << QList<int>{3};
+        QTest::newRow("remove by key") << QList<Step>{post("a", "x", 1), post("b", "x", 2), act(Step::Remove, 1)}
+                                       << QList<int>{2} << QList<int>{2};
         QTest::newRow("remove an absent key")
             << QList<Step>{post("a", "x", 1), act(Step::Remove, 7)} << QList<int>{1} << QList<int>{1};
         QTest::newRow("level beyond Info is refused and freed")
@@ -127,8 +127,8 @@ private slots:
         QTest::newRow("press on a button never enabled")
             << QList<Step>{addButton("a", true, 1), act(Step::Press, 1)} << QList<int>{1} << QList<int>{1};
         QTest::newRow("pressed button without delete-on-press stays")
-            << QList<Step>{addButton("a", false, 1), act(Step::EnableButton, 1), act(Step::Press, 1)}
-            << QList<int>{1} << QList<int>{1};
+            << QList<Step>{addButton("a", false, 1), act(Step::EnableButton, 1), act(Step::Press, 1)} << QList<int>{1}
+            << QList<int>{1};
         QTest::newRow("taken notification lives on")
             << QList<Step>{post("a", "x", 1), post("b", "x", 2), act(Step::Take, 1, true)} << QList<int>{2}
             << QList<int>{1, 2};
@@ -171,8 +171,9 @@ private slots:
                 break;
             }
             case Step::AddProgress: {
-                auto *progress = new NotificationMsgProgress(&poster, Level(step.level), AbstractNotification::HalvoraLab,
-                                                             step.title, "text", step.origin, time);
+                auto *progress = new NotificationMsgProgress(&poster, Level(step.level),
+                                                             AbstractNotification::HalvoraLab, step.title, "text",
+                                                             step.origin, time);
                 progress->enableProgress(true);
                 progress->deleteAfterFireButton(step.flag);
                 made.insert(step.key, progress);
@@ -180,8 +181,9 @@ private slots:
                 break;
             }
             case Step::AddButton: {
-                auto *button = new NotificationMsgProgressButton(&poster, Level(step.level), AbstractNotification::HalvoraLab,
-                                                                 step.title, "text", "Upload", step.origin, time);
+                auto *button = new NotificationMsgProgressButton(&poster, Level(step.level),
+                                                                 AbstractNotification::HalvoraLab, step.title, "text",
+                                                                 "Upload", step.origin, time);
                 button->deleteOnFireButton(step.flag);
                 made.insert(step.key, button);
                 QCOMPARE(handler.addNotification(button), step.key);
@@ -236,16 +238,16 @@ private slots:
         ErrorHandler handler;
         const QDateTime first(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
         const QDateTime later = first.addSecs(90);
-        QCOMPARE(handler.addMessage(Level::Warning, AbstractNotification::Device, "Zelto boot error", "text",
-                                    "SN-0042", first),
+        QCOMPARE(handler.addMessage(Level::Warning, AbstractNotification::Device, "Zelto boot error", "text", "SN-0042",
+                                    first),
                  1);
         AbstractNotification *listed = handler.notification(1);
         QSignalSpy listSpy(&handler, &ErrorHandler::NotificationListChanged);
         QSignalSpy countSpy(&handler, &ErrorHandler::NotificationCountChanged);
         QSignalSpy timeSpy(listed, &AbstractNotification::firedTimeChanged);
 
-        QCOMPARE(handler.addMessage(Level::Warning, AbstractNotification::Device, "Zelto boot error", "text",
-                                    "SN-0042", later),
+        QCOMPARE(handler.addMessage(Level::Warning, AbstractNotification::Device, "Zelto boot error", "text", "SN-0042",
+                                    later),
                  1);
         QCOMPARE(timeSpy.count(), 1);
         QCOMPARE(listed->getTime(), later);
@@ -276,8 +278,8 @@ private slots:
     {
         QFETCH(QList<int>, modalKeys);
         QFETCH(QList<int>, leaving);
-        const QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
+                                                                    const QString &) {});
         const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
         ErrorHandler handler;
         QMap<int, QPointer<AbstractNotification>> made;
@@ -328,8 +330,8 @@ private slots:
     {
         static int logLines = 0;
         logLines = 0;
-        const QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) { ++logLines; });
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
+                                                                    const QString &) { ++logLines; });
         const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
         ErrorHandler handler;
         const QDateTime time = QDateTime::currentDateTimeUtc();
@@ -394,20 +396,17 @@ private slots:
         QTest::newRow("same progress again") << false << QStringList{"progress 0"} << QStringList{};
         QTest::newRow("new progress") << false << QStringList{"progress 0.25", "progress 0.25"}
                                       << QStringList{"ProgressChanged 0.25"};
-        QTest::newRow("enable progress twice") << true << QStringList{"enableProgress", "enableProgress"}
-                                               << QStringList{"ProgressEnabledChanged true"};
-        QTest::newRow("complete with delete")
-            << false << QStringList{"deleteWhenComplete", "progress 1"}
-            << QStringList{"ProgressChanged 1", "RequestDelete"};
-        QTest::newRow("button progress complete with delete")
-            << true << QStringList{"deleteWhenComplete", "progress 2"}
-            << QStringList{"ProgressChanged 2", "RequestDelete"};
-        QTest::newRow("complete without delete") << true << QStringList{"progress 1"}
-                                                 << QStringList{"ProgressChanged 1"};
+        QTest::newRow("enable progress twice")
+            << true << QStringList{"enableProgress", "enableProgress"} << QStringList{"ProgressEnabledChanged true"};
+        QTest::newRow("complete with delete") << false << QStringList{"deleteWhenComplete", "progress 1"}
+                                              << QStringList{"ProgressChanged 1", "RequestDelete"};
+        QTest::newRow("button progress complete with delete") << true << QStringList{"deleteWhenComplete", "progress 2"}
+                                                              << QStringList{"ProgressChanged 2", "RequestDelete"};
+        QTest::newRow("complete without delete")
+            << true << QStringList{"progress 1"} << QStringList{"ProgressChanged 1"};
         QTest::newRow("press while disabled") << true << QStringList{"deleteOnPress", "press"} << QStringList{};
-        QTest::newRow("press while enabled")
-            << true << QStringList{"enableButton", "press", "press"}
-            << QStringList{"ButtonEnabledChanged true", "FireButton", "FireButton"};
+        QTest::newRow("press while enabled") << true << QStringList{"enableButton", "press", "press"}
+                                             << QStringList{"ButtonEnabledChanged true", "FireButton", "FireButton"};
         QTest::newRow("press with delete-on-press")
             << true << QStringList{"enableButton", "deleteOnPress", "press"}
             << QStringList{"ButtonEnabledChanged true", "FireButton", "RequestDelete"};
@@ -430,8 +429,9 @@ private slots:
         const QDateTime time = QDateTime::currentDateTimeUtc().addDays(-1);
         std::unique_ptr<AbstractNotification> notification;
         if (withButton)
-            notification = std::make_unique<NotificationMsgProgressButton>(
-                nullptr, Level::Info, AbstractNotification::HalvoraLab, "t", "m", "Upload", "Binary list", time);
+            notification = std::make_unique<NotificationMsgProgressButton>(nullptr, Level::Info,
+                                                                           AbstractNotification::HalvoraLab, "t", "m",
+                                                                           "Upload", "Binary list", time);
         else
             notification = std::make_unique<NotificationMsgProgress>(nullptr, Level::Info,
                                                                      AbstractNotification::HalvoraLab, "t", "m",
@@ -451,7 +451,9 @@ private slots:
         connect(self, &AbstractNotification::firedTimeChanged, this, [&] { record("firedTimeChanged"); });
         connect(self, &AbstractNotification::expandedChanged, this, [&] { record("expandedChanged"); });
         const auto recordProgress = [&](float value) { record("ProgressChanged " + QString::number(value)); };
-        const auto recordEnabled = [&](bool on) { record(QString("ProgressEnabledChanged ") + (on ? "true" : "false")); };
+        const auto recordEnabled = [&](bool on) {
+            record(QString("ProgressEnabledChanged ") + (on ? "true" : "false"));
+        };
         if (button) {
             connect(button, &NotificationMsgProgressButton::ProgressChanged, this, recordProgress);
             connect(button, &NotificationMsgProgressButton::ProgressEnabledChanged, this, recordEnabled);
@@ -517,8 +519,8 @@ private slots:
 
         LogCapture log(LogCapture::everyLine());
         {
-            NotificationMessage message(nullptr, Level(level), AbstractNotification::HalvoraLab, "Firmware update failed",
-                                        "The board did not answer", "Device updater",
+            NotificationMessage message(nullptr, Level(level), AbstractNotification::HalvoraLab,
+                                        "Firmware update failed", "The board did not answer", "Device updater",
                                         QDateTime::currentDateTimeUtc());
         }
         const QList<LogCapture::Line> logLines = log.entries();
@@ -538,8 +540,9 @@ private slots:
         ErrorHandler handler;
         QObject progressSource; // emits from workers, so the queued connection decides
         QList<QThread *> signalThreads;
-        connect(&handler, &ErrorHandler::NotificationListChanged, &handler,
-                [&] { signalThreads.append(QThread::currentThread()); }, Qt::DirectConnection);
+        connect(
+            &handler, &ErrorHandler::NotificationListChanged, &handler,
+            [&] { signalThreads.append(QThread::currentThread()); }, Qt::DirectConnection);
 
         int messageKey = 0;
         int repeatedKey = 0;
@@ -551,9 +554,8 @@ private slots:
             repeatedKey = handler.addMessage(Level::Warning, AbstractNotification::HalvoraLab, "Parsing failed",
                                              "file.hlf", "Log parser", QDateTime::currentDateTimeUtc());
             QObject poster; // the worker's own object, parent of the notification until it is added
-            progress = new NotificationMsgProgress(&poster, Level::Info, AbstractNotification::HalvoraLab,
-                                                   "Converting", "file.hlf", "Log parser",
-                                                   QDateTime::currentDateTimeUtc());
+            progress = new NotificationMsgProgress(&poster, Level::Info, AbstractNotification::HalvoraLab, "Converting",
+                                                   "file.hlf", "Log parser", QDateTime::currentDateTimeUtc());
             progress->deleteAfterFireButton(true);
             progressKey = handler.addNotification(progress);
             QMetaObject::invokeMethod(progress, "updateProgress", Qt::AutoConnection, Q_ARG(float, 0.5f));

@@ -92,7 +92,8 @@ private slots:
         QCOMPARE(run.err[3], QStringLiteral("with a second line")); // one time stamp only
         QVERIFY(run.err[4].endsWith(QLatin1String("[DBG] logged after the logging thread stopped")));
 
-        QVERIFY(run.fileName.contains(QRegularExpression(R"(/Ostrel/Halvora Lab/ApplicationLogs/\d{8}-\d{6}(-\d+)?\.log$)")));
+        QVERIFY(run.fileName.contains(
+            QRegularExpression(R"(/Ostrel/Halvora Lab/ApplicationLogs/\d{8}-\d{6}(-\d+)?\.log$)")));
         QCOMPARE(run.file.size(), 6);
         for (const QString &line : {run.file[0], run.file[1], run.file[2], run.file[3], run.file[5]})
             QVERIFY2(line.contains(linePattern), qPrintable(line));

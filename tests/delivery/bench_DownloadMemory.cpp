@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     const bool ok = !watcher.future().results().isEmpty() && watcher.future().results().constLast().success
                     && QFileInfo(local.filePath(QStringLiteral("large.bin"))).size() == mebibytes * 1024 * 1024;
     out << "body: " << mebibytes << " MiB, " << (ok ? "complete" : "FAILED") << ", " << timer.elapsed() << " ms\n"
-        << "peak resident memory: " << before << " KiB before, " << after << " KiB after, growth "
-        << (after - before) << " KiB\n";
+        << "peak resident memory: " << before << " KiB before, " << after << " KiB after, growth " << (after - before)
+        << " KiB\n";
     return ok ? 0 : 1;
 }

@@ -74,16 +74,14 @@ private:
         return AppFileHeader::read(file);
     }
 
-    QStringList folderEntries() const
-    {
-        return QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QStringList folderEntries() const { return QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 private slots:
     void initTestCase()
     {
         m_elf = ExternalTools::readFile(elfPath());
-        QVERIFY(m_elf.startsWith("\x7F" "ELF"));
+        QVERIFY(m_elf.startsWith("\x7F"
+                                 "ELF"));
     }
 
     void init()
@@ -108,22 +106,35 @@ private slots:
         QTest::addColumn<QString>("baseVersion");
         QTest::addColumn<QString>("applicationName");
         const QString beta = QStringLiteral("release 1.2.3-beta");
-        QTest::newRow("first import") << beta << QStringList() << "model[release 1.2.3-beta].hapbf" << "1.2.3"
+        QTest::newRow("first import") << beta << QStringList() << "model[release 1.2.3-beta].hapbf"
+                                      << "1.2.3"
                                       << "model";
         QTest::newRow("name taken") << beta << QStringList{"model[release 1.2.3-beta].hapbf"}
-                                    << "model[release 1.2.3-beta]-1.hapbf" << "1.2.3" << "model-1";
+                                    << "model[release 1.2.3-beta]-1.hapbf"
+                                    << "1.2.3"
+                                    << "model-1";
         QTest::newRow("two names taken")
             << beta << QStringList{"model[release 1.2.3-beta].hapbf", "model[release 1.2.3-beta]-1.hapbf"}
-            << "model[release 1.2.3-beta]-2.hapbf" << "1.2.3" << "model-2";
-        QTest::newRow("two numbers") << "v2.7 nightly" << QStringList() << "model[v2.7 nightly].hapbf" << "2.7"
+            << "model[release 1.2.3-beta]-2.hapbf"
+            << "1.2.3"
+            << "model-2";
+        QTest::newRow("two numbers") << "v2.7 nightly" << QStringList() << "model[v2.7 nightly].hapbf"
+                                     << "2.7"
                                      << "model";
-        QTest::newRow("no version number") << "nightly" << QStringList() << "model[nightly].hapbf" << "" << "model";
+        QTest::newRow("no version number") << "nightly" << QStringList() << "model[nightly].hapbf"
+                                           << ""
+                                           << "model";
         // The command URI's default version; its "/" must not make a path.
-        QTest::newRow("N/A") << "N/A" << QStringList() << "model[N_A].hapbf" << "" << "model";
+        QTest::newRow("N/A") << "N/A" << QStringList() << "model[N_A].hapbf"
+                             << ""
+                             << "model";
         QTest::newRow("a path out of the folder") << "../../1.0.0" << QStringList() << "model[.._.._1.0.0].hapbf"
-                                                  << "1.0.0" << "model";
+                                                  << "1.0.0"
+                                                  << "model";
         QTest::newRow("characters no file name holds")
-            << "1.0\\2:3*?\"<>|\t" << QStringList() << "model[1.0_2_3_______].hapbf" << "1.0" << "model";
+            << "1.0\\2:3*?\"<>|\t" << QStringList() << "model[1.0_2_3_______].hapbf"
+            << "1.0"
+            << "model";
     }
     void importsAnElf()
     {
@@ -190,11 +201,18 @@ private slots:
         QTest::addColumn<QString>("copyName");
         QTest::addColumn<QString>("applicationName");
         QTest::addColumn<QString>("deviceType");
-        QTest::newRow("version 1") << 1u << "tracker.hapbf" << "tracker[1.4.2].hapbf" << "tracker" << "Unknown";
-        QTest::newRow("version 2") << 2u << "tracker.hapbf" << "tracker[1.4.2].hapbf" << "tracker" << "Zelto Rugged";
-        QTest::newRow("version 3, version in the name")
-            << 3u << "balancer[release 1.4.2-rc1].hapbf" << "balancer[release 1.4.2-rc1].hapbf" << "balancer"
-            << "Zelto Rugged";
+        QTest::newRow("version 1") << 1u << "tracker.hapbf"
+                                   << "tracker[1.4.2].hapbf"
+                                   << "tracker"
+                                   << "Unknown";
+        QTest::newRow("version 2") << 2u << "tracker.hapbf"
+                                   << "tracker[1.4.2].hapbf"
+                                   << "tracker"
+                                   << "Zelto Rugged";
+        QTest::newRow("version 3, version in the name") << 3u << "balancer[release 1.4.2-rc1].hapbf"
+                                                        << "balancer[release 1.4.2-rc1].hapbf"
+                                                        << "balancer"
+                                                        << "Zelto Rugged";
     }
     void copiesAnApplicationFileIn()
     {
@@ -216,7 +234,8 @@ private slots:
         QCOMPARE(ExternalTools::readFile(source), original);
         QCOMPARE(file->getApplicationName(), applicationName);
         QCOMPARE(file->getDeviceType(), deviceType);
-        QCOMPARE(file->getAppVersionNumber(), version == 3 ? QStringLiteral("release 1.4.2-rc1") : QStringLiteral("1.4.2"));
+        QCOMPARE(file->getAppVersionNumber(),
+                 version == 3 ? QStringLiteral("release 1.4.2-rc1") : QStringLiteral("1.4.2"));
         QCOMPARE(file->getTag1(), QStringLiteral("first"));
         QCOMPARE(file->getTag4(), QStringLiteral("fourth"));
         QCOMPARE(file->firmwareNumber(), 7);
@@ -266,7 +285,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("text") << QByteArray("just some text, longer than twenty-four bytes");
-        QTest::newRow("three bytes") << QByteArray("\x7F" "EL");
+        QTest::newRow("three bytes") << QByteArray("\x7F"
+                                                   "EL");
         QByteArray magic = AppFileBytes::applicationFile({});
         magic[0] = ',';
         QTest::newRow("wrong magic") << magic;
@@ -461,7 +481,8 @@ private slots:
         QCOMPARE(flashed.size(), 0);
         QCOMPARE(deleted.size(), 1);
         QCOMPARE(notices().size(), 1);
-        QCOMPARE(notices()[0].message, QStringLiteral("The binary coult not be flashed due to a corruption a the file."));
+        QCOMPARE(notices()[0].message,
+                 QStringLiteral("The binary coult not be flashed due to a corruption a the file."));
     }
 
     // An image that cannot be loaded ends the upload there, and the user is told.
@@ -469,7 +490,9 @@ private slots:
     {
         AppFileBytes::Fields fields;
         fields.firmwareNumber = 0;
-        const QByteArray brokenImage = QByteArray("\x7F" "ELF") + QByteArray(64, '\x11');
+        const QByteArray brokenImage = QByteArray("\x7F"
+                                                  "ELF")
+                                       + QByteArray(64, '\x11');
         AppFile *file = make(writeApplicationFile(m_folder, QStringLiteral("broken.hapbf"), fields, brokenImage));
         QVERIFY(file->isValid());
         QSignalSpy flashed(file, &AppFile::FlashAppBinSignal);
@@ -491,15 +514,17 @@ private slots:
         QTest::addColumn<int>("finished");
         QTest::addColumn<bool>("uploading");
         using F = QList<float>;
-        QTest::newRow("progress to the end") << F{0.25f, 1.0f} << -1 << F{0.25f, 1.0f} << 1.0f << 1 << false;
+        // All is sent, but the board has not answered yet.
+        QTest::newRow("progress to the end") << F{0.25f, 1.0f} << -1 << F{0.25f, 1.0f} << 1.0f << 0 << true;
         QTest::newRow("progress under way") << F{0.5f} << -1 << F{0.5f} << 0.5f << 0 << true;
-        QTest::newRow("finished") << F{0.5f} << int(SoftwareUpdate::UpdateFinished) << F{0.5f, 1.0f} << 1.0f << 0 << false;
+        QTest::newRow("finished") << F{0.5f, 1.0f} << int(SoftwareUpdate::UpdateFinished) << F{0.5f, 1.0f, 1.0f} << 1.0f
+                                  << 1 << false;
         QTest::newRow("timed out") << F{0.5f} << int(SoftwareUpdate::TimedOut) << F{0.5f, 0.0f} << 0.0f << 0 << false;
         QTest::newRow("error") << F{0.5f} << int(SoftwareUpdate::UpdateError) << F{0.5f, 0.0f} << 0.0f << 0 << false;
         QTest::newRow("application still running")
             << F{} << int(SoftwareUpdate::AppStillRunning) << F{0.0f} << 0.0f << 0 << false;
-        QTest::newRow("an intermediate state") << F{0.5f} << int(SoftwareUpdate::SendBinaryData) << F{0.5f} << 0.5f << 0
-                                               << true;
+        QTest::newRow("an intermediate state")
+            << F{0.5f} << int(SoftwareUpdate::SendBinaryData) << F{0.5f} << 0.5f << 0 << true;
     }
     void uploadProgress()
     {

@@ -146,7 +146,9 @@ private slots:
         QCOMPARE(bytes.mid(360, 150), QByteArray("2.5.1 nightly").leftJustified(150, '\0'));
         QCOMPARE(bytes.mid(510, 150), QByteArray("tracker").leftJustified(150, '\0'));
 
-        const std::optional<AppFileHeader> back = read(bytes + "\x7F" "ELF");
+        const std::optional<AppFileHeader> back = read(bytes
+                                                       + "\x7F"
+                                                         "ELF");
         QVERIFY(back);
         QCOMPARE(back->createDate, header.createDate);
         QCOMPARE(back->tags, header.tags);
@@ -161,8 +163,7 @@ private slots:
         // "é" is 2 bytes in UTF-8, "€" 3 and "𝄞" 4: a character that would cross the
         // 32nd byte is left out whole.
         QTest::newRow("two-byte characters") << QString(17, QChar(0xE9)) << QString(16, QChar(0xE9));
-        QTest::newRow("three-byte character across the end")
-            << QString(30, 'a') + QChar(0x20AC) << QString(30, 'a');
+        QTest::newRow("three-byte character across the end") << QString(30, 'a') + QChar(0x20AC) << QString(30, 'a');
         QTest::newRow("four-byte character across the end")
             << QString(29, 'a') + QString::fromUtf8("\xF0\x9D\x84\x9E") << QString(29, 'a');
     }
@@ -174,7 +175,9 @@ private slots:
 
         AppFileHeader header;
         header.tags = {tag, QStringLiteral("next"), tag, tag};
-        const std::optional<AppFileHeader> back = read(header.toBytes() + "\x7F" "ELF");
+        const std::optional<AppFileHeader> back = read(header.toBytes()
+                                                       + "\x7F"
+                                                         "ELF");
         QVERIFY(back);
         QCOMPARE(back->tags[0], stored);
         QCOMPARE(back->tags[1], QStringLiteral("next")); // never spilled into
@@ -190,7 +193,9 @@ private slots:
         const QByteArray bytes = header.toBytes();
         QCOMPARE(bytes.mid(24, 32), QByteArray(32, '\0'));
         QCOMPARE(bytes.mid(196, 32), QByteArray(32, '\0'));
-        const std::optional<AppFileHeader> back = read(bytes + "\x7F" "ELF");
+        const std::optional<AppFileHeader> back = read(bytes
+                                                       + "\x7F"
+                                                         "ELF");
         QVERIFY(back);
         QCOMPARE(back->appName, QString(150, 'n'));
         QCOMPARE(back->appVersion, QString(149, 'v'));

@@ -74,8 +74,8 @@ private slots:
         QTest::newRow("last byte flipped") << data << flipped << -1;
         QTest::newRow("other data") << sampleBytes(999) << digest << -1;
         QTest::newRow("empty expected") << data << QByteArray() << -1;
-        QTest::newRow("empty data")
-            << QByteArray() << QByteArray::fromHex(ExternalTools::sha256sumHex(QByteArray("")).toLatin1()) << 0;
+        QTest::newRow("empty data") << QByteArray()
+                                    << QByteArray::fromHex(ExternalTools::sha256sumHex(QByteArray("")).toLatin1()) << 0;
     }
     void verifySha256()
     {

@@ -158,7 +158,8 @@ private slots:
         QTest::newRow("slow body in many pieces")
             << false << "slow" << firmware << true << success << octets << FileAfter::NewBody << "";
         QTest::newRow("XML body of another kind is data")
-            << false << "" << "notice.xml" << false << success << octets << FileAfter::NewBody << "";
+            << false << ""
+            << "notice.xml" << false << success << octets << FileAfter::NewBody << "";
         QTest::newRow("storage error document, old file kept")
             << false << "" << missing << true << refused << "" << FileAfter::OldBody << "BlobNotFound";
         QTest::newRow("storage error document, nothing written")
@@ -166,7 +167,8 @@ private slots:
         QTest::newRow("error document split over many reads")
             << false << "slow" << missing << true << refused << "" << FileAfter::OldBody << "BlobNotFound";
         QTest::newRow("error document served with status 200")
-            << false << "" << "error-as-file.xml" << true << refused << "" << FileAfter::OldBody << "ServerBusy";
+            << false << ""
+            << "error-as-file.xml" << true << refused << "" << FileAfter::OldBody << "ServerBusy";
         QTest::newRow("HTML error page is not written")
             << false << "html500" << firmware << true << networkError << "" << FileAfter::OldBody << "";
         QTest::newRow("HTML error page, nothing written")
@@ -203,9 +205,9 @@ private slots:
         if (oldFile)
             QVERIFY(ExternalTools::writeFile(target, m_oldBody));
         if (!storageCode.isEmpty())
-            QTest::ignoreMessage(QtDebugMsg,
-                                 qPrintable(QStringLiteral("Error occured while downloading from Azure: \"%1\"")
-                                                .arg(storageCode)));
+            QTest::ignoreMessage(
+                QtDebugMsg,
+                qPrintable(QStringLiteral("Error occured while downloading from Azure: \"%1\"").arg(storageCode)));
 
         DownloadManager manager;
         const Outcome outcome = download(manager, url, target);
@@ -284,8 +286,8 @@ private slots:
         QVERIFY(ExternalTools::writeFile(target, m_oldBody));
         DownloadManager manager;
         manager.setTransferTimeout(300ms);
-        const Outcome outcome =
-            download(manager, QUrl(m_http->faultUrl(QStringLiteral("stall")).toString() + "halvora/firmware.bin"), target);
+        const Outcome outcome = download(
+            manager, QUrl(m_http->faultUrl(QStringLiteral("stall")).toString() + "halvora/firmware.bin"), target);
         QCOMPARE(outcome.finishedCount, 1);
         QVERIFY(matches(describe(outcome.results), {kAnyNetworkError}));
         QCOMPARE(ExternalTools::readFile(target), m_oldBody);
@@ -309,8 +311,7 @@ private slots:
         limited.rlim_cur = 256 * 1024;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
         DownloadManager manager;
-        const Outcome outcome =
-            download(manager, QUrl(m_http->baseUrl().toString() + "halvora/large.bin"), target);
+        const Outcome outcome = download(manager, QUrl(m_http->baseUrl().toString() + "halvora/large.bin"), target);
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
 
@@ -328,7 +329,8 @@ private slots:
         QVERIFY(ExternalTools::writeFile(source, bodyOfSize(8 * 1024 * 1024 + 7)));
         const QString target = localPath(QStringLiteral("eight-mib.bin"));
         DownloadManager manager;
-        const Outcome outcome = download(manager, QUrl(m_https->baseUrl().toString() + "halvora/eight-mib.bin"), target);
+        const Outcome outcome = download(manager, QUrl(m_https->baseUrl().toString() + "halvora/eight-mib.bin"),
+                                         target);
         QCOMPARE(describe(outcome.results), QStringList{kSuccess});
         QCOMPARE(ExternalTools::sha256sumHex(target), ExternalTools::sha256sumHex(source));
         QFile::remove(target);

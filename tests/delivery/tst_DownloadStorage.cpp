@@ -23,15 +23,20 @@ private slots:
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("file name") << "http://127.0.0.1:8080/" << "versionInfo.data"
+        QTest::newRow("file name") << "http://127.0.0.1:8080/"
+                                   << "versionInfo.data"
                                    << "http://127.0.0.1:8080/halvora/versionInfo.data";
-        QTest::newRow("base without trailing slash")
-            << "http://127.0.0.1:8080/store" << "versionInfo.data" << "http://127.0.0.1:8080/store/halvora/versionInfo.data";
-        QTest::newRow("listed relative path") << "https://[::1]:9/" << "firmware/ZeltoOS_1.1.0.bin"
+        QTest::newRow("base without trailing slash") << "http://127.0.0.1:8080/store"
+                                                     << "versionInfo.data"
+                                                     << "http://127.0.0.1:8080/store/halvora/versionInfo.data";
+        QTest::newRow("listed relative path") << "https://[::1]:9/"
+                                              << "firmware/ZeltoOS_1.1.0.bin"
                                               << "https://[::1]:9/halvora/firmware/ZeltoOS_1.1.0.bin";
-        QTest::newRow("leading slashes stay below the folder")
-            << "http://127.0.0.1/a/" << "//firmware/x.bin" << "http://127.0.0.1/a/halvora/firmware/x.bin";
-        QTest::newRow("space in a name") << "http://127.0.0.1/" << "firmware/a b.bin"
+        QTest::newRow("leading slashes stay below the folder") << "http://127.0.0.1/a/"
+                                                               << "//firmware/x.bin"
+                                                               << "http://127.0.0.1/a/halvora/firmware/x.bin";
+        QTest::newRow("space in a name") << "http://127.0.0.1/"
+                                         << "firmware/a b.bin"
                                          << "http://127.0.0.1/halvora/firmware/a%20b.bin";
     }
     void fileUrls()

@@ -17,15 +17,23 @@ private slots:
         QTest::addColumn<QString>("name");
         for (int shield = 0; shield <= 9; ++shield)
             QTest::addRow("shield %d", shield) << shield << "Zelto Exploration";
-        const QList<std::pair<int, const char *>> named = {
-            {10, "Zelto Industrial"},  {11, "NXP evaluation kit"}, {12, "Zelto Development board"},
-            {13, "Tavrin"},            {15, "Zelto Rugged"},       {16, "Bexlin"},
-            {17, "Zelto CES"},         {18, "Tavrin v1.3"},        {19, "Tavrin v1.2"},
-            {20, "Tavrin v1.2.1"},     {21, "Tavrin v1.4"},        {22, "Kiro v1.0"},
-            {256, "Kestra test extension"}};
+        const QList<std::pair<int, const char *>> named = {{10, "Zelto Industrial"},
+                                                           {11, "NXP evaluation kit"},
+                                                           {12, "Zelto Development board"},
+                                                           {13, "Tavrin"},
+                                                           {15, "Zelto Rugged"},
+                                                           {16, "Bexlin"},
+                                                           {17, "Zelto CES"},
+                                                           {18, "Tavrin v1.3"},
+                                                           {19, "Tavrin v1.2"},
+                                                           {20, "Tavrin v1.2.1"},
+                                                           {21, "Tavrin v1.4"},
+                                                           {22, "Kiro v1.0"},
+                                                           {256, "Kestra test extension"}};
         for (const auto &[value, name] : named)
             QTest::addRow("%d", value) << value << name;
-        for (const int unknown : {-1, 14, 23, 255, 257, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()})
+        for (const int unknown :
+             {-1, 14, 23, 255, 257, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()})
             QTest::addRow("unknown %d", unknown) << unknown << "Unknown device";
     }
     void nameOfEveryValue()

@@ -26,7 +26,10 @@ private:
     const QString zeltoOs = QStringLiteral("ZeltoOS");
     const QString wireless = QStringLiteral("ZeltoWireless");
 
-    QString served(const QString &name) const { return m_storageDir.filePath(QStringLiteral("halvora/firmware/") + name); }
+    QString served(const QString &name) const
+    {
+        return m_storageDir.filePath(QStringLiteral("halvora/firmware/") + name);
+    }
     QString local(const QString &name) const { return QDir(m_updateData).filePath(name); }
     void useStorage(const QUrl &base) { qputenv(DownloadStorage::kBaseVariable, base.toString().toUtf8()); }
 
@@ -154,10 +157,14 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("version");
-        QTest::newRow("storage error document") << "" << "missing";
-        QTest::newRow("error document split over reads") << "slow" << "missing";
-        QTest::newRow("HTML error page") << "html500" << "1.0.0";
-        QTest::newRow("connection cut half way") << "cut" << "1.0.0";
+        QTest::newRow("storage error document") << ""
+                                                << "missing";
+        QTest::newRow("error document split over reads") << "slow"
+                                                         << "missing";
+        QTest::newRow("HTML error page") << "html500"
+                                         << "1.0.0";
+        QTest::newRow("connection cut half way") << "cut"
+                                                 << "1.0.0";
     }
     void failedDownloadIsAnnouncedOnceAndRetried()
     {
@@ -191,10 +198,14 @@ private slots:
     {
         QTest::addColumn<QString>("component");
         QTest::addColumn<QString>("version");
-        QTest::newRow("unlisted component") << "TavrinOS" << "1.0.0";
-        QTest::newRow("unlisted version") << "ZeltoOS" << "9.9.9";
-        QTest::newRow("name is a parent folder") << "Odd" << "dots";
-        QTest::newRow("name is empty after the slash") << "Odd" << "folder";
+        QTest::newRow("unlisted component") << "TavrinOS"
+                                            << "1.0.0";
+        QTest::newRow("unlisted version") << "ZeltoOS"
+                                          << "9.9.9";
+        QTest::newRow("name is a parent folder") << "Odd"
+                                                 << "dots";
+        QTest::newRow("name is empty after the slash") << "Odd"
+                                                       << "folder";
     }
     void unlistedOrUnusableNames()
     {
@@ -220,8 +231,12 @@ private slots:
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("localName");
-        QTest::newRow("no folder in the path") << "plain" << "/halvora/Plain.bin" << "Plain.bin";
-        QTest::newRow("parent folders in the path") << "escape" << "/etc/passwd" << "passwd";
+        QTest::newRow("no folder in the path") << "plain"
+                                               << "/halvora/Plain.bin"
+                                               << "Plain.bin";
+        QTest::newRow("parent folders in the path") << "escape"
+                                                    << "/etc/passwd"
+                                                    << "passwd";
     }
     void localNameIsTheLastPathElement()
     {

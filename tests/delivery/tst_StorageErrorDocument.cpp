@@ -22,10 +22,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<std::optional<QString>>("code");
-        QTest::newRow("storage document with BOM") << blobNotFound() << std::optional<QString>(QStringLiteral("BlobNotFound"));
-        QTest::newRow("without declaration")
-            << QByteArray("<Error><Code>AuthenticationFailed</Code></Error>")
-            << std::optional<QString>(QStringLiteral("AuthenticationFailed"));
+        QTest::newRow("storage document with BOM")
+            << blobNotFound() << std::optional<QString>(QStringLiteral("BlobNotFound"));
+        QTest::newRow("without declaration") << QByteArray("<Error><Code>AuthenticationFailed</Code></Error>")
+                                             << std::optional<QString>(QStringLiteral("AuthenticationFailed"));
         QTest::newRow("code nested deeper, first one wins")
             << QByteArray("<Error><Detail><Code>Inner</Code></Detail><Code>Outer</Code></Error>")
             << std::optional<QString>(QStringLiteral("Inner"));
@@ -38,14 +38,13 @@ private slots:
             << QByteArray("<Errors><Code>X</Code></Errors>") << std::optional<QString>();
         QTest::newRow("root name differs in case")
             << QByteArray("<error><Code>X</Code></error>") << std::optional<QString>();
-        QTest::newRow("no code element")
-            << QByteArray("<Error><Message>nothing</Message></Error>") << std::optional<QString>();
+        QTest::newRow("no code element") << QByteArray("<Error><Message>nothing</Message></Error>")
+                                         << std::optional<QString>();
         QTest::newRow("HTML page") << QByteArray("<!DOCTYPE html><html><body>500</body></html>")
                                    << std::optional<QString>();
         QTest::newRow("binary data") << QByteArray("\x00\x01\x02\xFF", 4) << std::optional<QString>();
         QTest::newRow("empty") << QByteArray() << std::optional<QString>();
-        QTest::newRow("data after the document")
-            << blobNotFound() + QByteArray("garbage") << std::optional<QString>();
+        QTest::newRow("data after the document") << blobNotFound() + QByteArray("garbage") << std::optional<QString>();
     }
     void recognise()
     {

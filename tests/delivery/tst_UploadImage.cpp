@@ -21,7 +21,10 @@ class tst_UploadImage : public QObject
 private:
     QTemporaryDir m_dir;
 
-    static quint32 u32At(const QByteArray &bytes, qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); }
+    static quint32 u32At(const QByteArray &bytes, qsizetype at)
+    {
+        return qFromLittleEndian<quint32>(bytes.constData() + at);
+    }
     static void putU32(QByteArray &bytes, qsizetype at, quint32 value) { qToLittleEndian(value, bytes.data() + at); }
     static void putU16(QByteArray &bytes, qsizetype at, quint16 value) { qToLittleEndian(value, bytes.data() + at); }
     static QByteArray u32Bytes(quint32 value)
@@ -56,8 +59,8 @@ private:
         for (const Readelf::Segment &segment : segments) {
             QByteArray bytes = file.mid(qsizetype(segment.offset), qsizetype(segment.fileSize));
             bytes = bytes.leftJustified(qsizetype(segment.memorySize), '\0', true);
-            table += u32Bytes(offset) + u32Bytes(quint32(segment.virtualAddress)) + u32Bytes(quint32(segment.memorySize))
-                     + u32Bytes(referenceCrc32Mpeg2(bytes));
+            table += u32Bytes(offset) + u32Bytes(quint32(segment.virtualAddress))
+                     + u32Bytes(quint32(segment.memorySize)) + u32Bytes(referenceCrc32Mpeg2(bytes));
             data += bytes;
             offset += quint32(segment.memorySize);
         }
@@ -117,7 +120,8 @@ private slots:
         QTest::newRow("behind a 660-byte header") << two << 660 << two << "1.2.3" << 0x5u;
         QTest::newRow("behind a 352-byte header") << two << 352 << two << "1.2.3" << 0x5u;
         QTest::newRow("base version cut to 16 bytes") << two << 0 << two << "release-10.20.30-beta" << 0xFFFFFFFFu;
-        QTest::newRow(".appinfo cut") << "appinfo.elf" << 0 << "appinfo.elf" << "2.0" << 0u;
+        QTest::newRow(".appinfo cut") << "appinfo.elf" << 0 << "appinfo.elf"
+                                      << "2.0" << 0u;
         QTest::newRow("ar archive") << "two_segments.a" << 0 << two << "1.2.3" << 0x5u;
         QTest::newRow("ar archive, behind a member of odd size") << "behind_note.a" << 0 << two << "1.2.3" << 0x5u;
     }
@@ -146,8 +150,10 @@ private slots:
     // The board's own numbers for the fixtures, so a wrong reading of readelf cannot hide a fault.
     void imageLayoutOfTheFixtures()
     {
-        const QByteArray two = AppBinTools().prepareBinary(elfFixture(QStringLiteral("two_segments.elf")),
-                                                           QStringLiteral("1.2.3"), 0, 0)->data();
+        const QByteArray two = AppBinTools()
+                                   .prepareBinary(elfFixture(QStringLiteral("two_segments.elf")),
+                                                  QStringLiteral("1.2.3"), 0, 0)
+                                   ->data();
         QCOMPARE(two.size(), 52 + 32 + 0x140);
         QCOMPARE(u32At(two, 44), 2u);
         QCOMPARE(u32At(two, 52 + 0), 84u);
@@ -188,37 +194,35 @@ private slots:
         };
 
         QTest::newRow("empty") << QByteArray() << "no ELF image";
-        QTest::newRow("three bytes of the magic") << QByteArray("\x7F" "EL") << "no ELF image";
+        QTest::newRow("three bytes of the magic") << QByteArray("\x7F"
+                                                                "EL")
+                                                  << "no ELF image";
         QTest::newRow("wrong magic") << changed([](QByteArray &b) { b[1] = 'F'; }) << "no ELF image";
         QTest::newRow("cut inside the program headers") << good.left(60) << "";
         QTest::newRow("cut inside the segment data") << good.left(0x1004) << "";
         QTest::newRow("segment offset past the end")
-            << changed([&](QByteArray &b) { putU32(b, first + 4, quint32(good.size()) + 0x100); }) << "runs past the end";
+            << changed([&](QByteArray &b) { putU32(b, first + 4, quint32(good.size()) + 0x100); })
+            << "runs past the end";
         QTest::newRow("segment file size past the end")
             << changed([&](QByteArray &b) { putU32(b, second + 16, 0x10000); }) << "runs past the end";
-        QTest::newRow("segment offset and size wrapping")
-            << changed([&](QByteArray &b) {
-                   putU32(b, second + 4, 0xFFFFFFF0u);
-                   putU32(b, second + 16, 0x20);
-               })
-            << "runs past the end";
+        QTest::newRow("segment offset and size wrapping") << changed([&](QByteArray &b) {
+            putU32(b, second + 4, 0xFFFFFFF0u);
+            putU32(b, second + 16, 0x20);
+        }) << "runs past the end";
         QTest::newRow("memory size 0xFFFFFFF0")
             << changed([&](QByteArray &b) { putU32(b, first + 20, 0xFFFFFFF0u); }) << "larger than";
-        QTest::newRow("memory sizes adding up past the limit")
-            << changed([&](QByteArray &b) {
-                   putU32(b, first + 20, 40 << 20);
-                   putU32(b, second + 20, 40 << 20);
-               })
-            << "larger than";
+        QTest::newRow("memory sizes adding up past the limit") << changed([&](QByteArray &b) {
+            putU32(b, first + 20, 40 << 20);
+            putU32(b, second + 20, 40 << 20);
+        }) << "larger than";
         QTest::newRow("program header count past the end")
             << changed([](QByteArray &b) { putU16(b, 44, 0xFFFE); }) << "program header";
-        QTest::newRow("no program headers") << changed([](QByteArray &b) { putU16(b, 44, 0); }) << "no loadable segment";
-        QTest::newRow("no loadable segment")
-            << changed([&](QByteArray &b) {
-                   putU32(b, first, 4); // PT_NOTE
-                   putU32(b, second, 4);
-               })
-            << "no loadable segment";
+        QTest::newRow("no program headers")
+            << changed([](QByteArray &b) { putU16(b, 44, 0); }) << "no loadable segment";
+        QTest::newRow("no loadable segment") << changed([&](QByteArray &b) {
+            putU32(b, first, 4); // PT_NOTE
+            putU32(b, second, 4);
+        }) << "no loadable segment";
         QTest::newRow("segment overlapping the ELF header")
             << changed([&](QByteArray &b) { putU32(b, first + 4, 0); }) << "overlaps the ELF file header";
         QTest::newRow("section headers past the end")
@@ -228,7 +232,8 @@ private slots:
 
         const QString appInfoPath = elfFixture(QStringLiteral("appinfo.elf"));
         const QByteArray appInfo = ExternalTools::readFile(appInfoPath);
-        const qsizetype appInfoHeader = u32At(appInfo, 32) + 40 * Readelf::section(appInfoPath, QStringLiteral(".appinfo"))->index;
+        const qsizetype appInfoHeader = u32At(appInfo, 32)
+                                        + 40 * Readelf::section(appInfoPath, QStringLiteral(".appinfo"))->index;
         QByteArray appInfoPastEnd = appInfo;
         putU32(appInfoPastEnd, appInfoHeader + 16, quint32(appInfo.size()) - 4); // sh_offset
         QTest::newRow(".appinfo past the end") << appInfoPastEnd << ".appinfo";
@@ -297,8 +302,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("elf");
         QTest::newRow("ELF image") << ExternalTools::readFile(elfFixture(QStringLiteral("two_segments.elf"))) << true;
-        QTest::newRow("the magic alone") << QByteArray("\x7F" "ELF") << true;
-        QTest::newRow("three bytes") << QByteArray("\x7F" "EL") << false;
+        QTest::newRow("the magic alone") << QByteArray("\x7F"
+                                                       "ELF")
+                                         << true;
+        QTest::newRow("three bytes") << QByteArray("\x7F"
+                                                   "EL")
+                                     << false;
         QTest::newRow("application file") << QByteArray(".AppFile") + QByteArray(652, '\0') << false;
         QTest::newRow("ar archive") << ExternalTools::readFile(elfFixture(QStringLiteral("two_segments.a"))) << false;
     }

@@ -113,8 +113,7 @@ private slots:
         QTest::newRow("nothing given") << "Zelto" << QVariantMap{} << "";
         QTest::newRow("versions compared exactly")
             << "Zelto" << QVariantMap{{"ZeltoOS", "1.1.0 "}, {"ZeltoWireless", "2.0.0"}} << "";
-        QTest::newRow("component names compared exactly")
-            << "Zelto" << QVariantMap{{"zeltoos", "1.0.0"}} << "";
+        QTest::newRow("component names compared exactly") << "Zelto" << QVariantMap{{"zeltoos", "1.0.0"}} << "";
         QTest::newRow("a version listing nothing matches anything")
             << "Tavrin" << QVariantMap{{"TavrinOS", "5.0.0"}} << "3.0";
         QTest::newRow("unlisted device") << "Kiro" << QVariantMap{{"ZeltoOS", "1.0.0"}} << "";
@@ -332,7 +331,8 @@ private slots:
         zeltoOs.insert(QStringLiteral("LatestVersion"), QStringLiteral("7.7.7"));
         components.insert(QStringLiteral("ZeltoOS"), zeltoOs);
         other.insert(QStringLiteral("Components"), components);
-        const QByteArray files[] = {VersionInfoFixture::file(other), VersionInfoFixture::file(VersionInfoFixture::document())};
+        const QByteArray files[] = {VersionInfoFixture::file(other),
+                                    VersionInfoFixture::file(VersionInfoFixture::document())};
 
         std::atomic<bool> stop{false};
         std::atomic<int> unexpected{0};

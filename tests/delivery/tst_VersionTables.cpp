@@ -40,18 +40,25 @@ private slots:
         QTest::addColumn<int>("versionCount");
         QTest::newRow("well formed")
             << QByteArray(R"({"LatestVersion": "1.0", "Versions": {"1.0": {"file": "a/b.bin", "sha256": "x"}}})")
-            << "1.0" << "a/b.bin" << 1;
+            << "1.0"
+            << "a/b.bin" << 1;
         QTest::newRow("latest version as a number")
-            << QByteArray(R"({"LatestVersion": 1.0, "Versions": {"1.0": {"file": "a/b.bin"}}})") << "" << "a/b.bin" << 1;
+            << QByteArray(R"({"LatestVersion": 1.0, "Versions": {"1.0": {"file": "a/b.bin"}}})") << ""
+            << "a/b.bin" << 1;
         QTest::newRow("file as an array")
-            << QByteArray(R"({"LatestVersion": "1.0", "Versions": {"1.0": {"file": ["a"]}}})") << "1.0" << "" << 1;
+            << QByteArray(R"({"LatestVersion": "1.0", "Versions": {"1.0": {"file": ["a"]}}})") << "1.0"
+            << "" << 1;
         QTest::newRow("file object as a text")
-            << QByteArray(R"({"LatestVersion": "1.0", "Versions": {"1.0": "a/b.bin"}})") << "1.0" << "" << 1;
+            << QByteArray(R"({"LatestVersion": "1.0", "Versions": {"1.0": "a/b.bin"}})") << "1.0"
+            << "" << 1;
         QTest::newRow("versions as an array")
-            << QByteArray(R"({"LatestVersion": "1.0", "Versions": [{"file": "a/b.bin"}]})") << "1.0" << "" << 0;
+            << QByteArray(R"({"LatestVersion": "1.0", "Versions": [{"file": "a/b.bin"}]})") << "1.0"
+            << "" << 0;
         QTest::newRow("keys are case-sensitive")
-            << QByteArray(R"({"latestversion": "1.0", "versions": {"1.0": {"File": "a/b.bin"}}})") << "" << "" << 0;
-        QTest::newRow("entry is no object") << QByteArray(R"("ZeltoOS")") << "" << "" << 0;
+            << QByteArray(R"({"latestversion": "1.0", "versions": {"1.0": {"File": "a/b.bin"}}})") << ""
+            << "" << 0;
+        QTest::newRow("entry is no object") << QByteArray(R"("ZeltoOS")") << ""
+                                            << "" << 0;
     }
     void unexpectedTypesReadAsEmpty()
     {

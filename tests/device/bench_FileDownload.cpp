@@ -94,8 +94,8 @@ bool startBoard(Setup &s)
     s.board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     s.board.start(QStringLiteral(BOARD_SIMULATOR),
                   {"--transport", "wifi", "--stream-port", "0", "--datagram-port", "0", "--host-datagram-port",
-                   QString::number(hostPort), "--certificate", s.certificates.boardCertificateFile(),
-                   "--private-key", s.certificates.boardKeyFile(), "--files", s.folder.filePath("board")});
+                   QString::number(hostPort), "--certificate", s.certificates.boardCertificateFile(), "--private-key",
+                   s.certificates.boardKeyFile(), "--files", s.folder.filePath("board")});
     QByteArray output;
     while (!output.contains('\n') && s.board.waitForReadyRead(10000))
         output += s.board.readAllStandardOutput();
@@ -180,9 +180,9 @@ void FileDownloadThroughput(benchmark::State &state)
     for (auto _ : state) {
         QFile::remove(output);
         FileControlChannel::ResponseCode response = FileControlChannel::Request;
-        const QMetaObject::Connection connection = QObject::connect(
-            setup->files.get(), &FileControlChannel::DownloadFileReceived,
-            [&response](FileControlChannel::ResponseCode code, const QString &) { response = code; });
+        const QMetaObject::Connection connection =
+            QObject::connect(setup->files.get(), &FileControlChannel::DownloadFileReceived,
+                             [&response](FileControlChannel::ResponseCode code, const QString &) { response = code; });
         QElapsedTimer timer;
         timer.start();
         const bool started = setup->files->downloadFile("/logs/big.hlf", output) == 0;

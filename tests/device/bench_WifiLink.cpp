@@ -62,8 +62,8 @@ bool startBoard(Setup &s)
     s.board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     s.board.start(QStringLiteral(BOARD_SIMULATOR),
                   {"--transport", "wifi", "--stream-port", "0", "--datagram-port", "0", "--host-datagram-port",
-                   QString::number(hostPort), "--certificate", s.certificates.boardCertificateFile(),
-                   "--private-key", s.certificates.boardKeyFile()});
+                   QString::number(hostPort), "--certificate", s.certificates.boardCertificateFile(), "--private-key",
+                   s.certificates.boardKeyFile()});
     QByteArray output;
     while (!output.contains('\n') && s.board.waitForReadyRead(10000))
         output += s.board.readAllStandardOutput();

@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const size_t wanted = size_t(data[pos + 1]) * 2;
         const size_t length = std::min<size_t>(wanted, size - pos - 2);
         pos += 2;
-        const QByteArray payload =
-            prepare(QByteArray(reinterpret_cast<const char *>(data + pos), qsizetype(length)), flags);
+        const QByteArray payload = prepare(QByteArray(reinterpret_cast<const char *>(data + pos), qsizetype(length)),
+                                           flags);
         pos += length;
         emit manager.DataReady((flags & ErrorChannelPayload) ? 6 : 1, payload);
     }

@@ -66,15 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     timings.cancelWait = std::chrono::milliseconds(5000);
     auto *link = new USBDataLink(bus, handle, config, &context, FakeUsbBackend::libusbDevice(board), timings);
     // What the discovery does with a board it lets go.
-    QObject::connect(link, &USBDataLink::DeleteUsb, link,
-                     [&bus](void *devHandle, void *, int interfaceNumber, void *in, void *out) {
-                         bus.freeTransfer(static_cast<libusb_transfer *>(in));
-                         bus.freeTransfer(static_cast<libusb_transfer *>(out));
-                         if (interfaceNumber >= 0)
-                             bus.releaseInterface(static_cast<libusb_device_handle *>(devHandle), interfaceNumber);
-                         bus.close(static_cast<libusb_device_handle *>(devHandle));
-                     },
-                     Qt::DirectConnection);
+    QObject::connect(
+        link, &USBDataLink::DeleteUsb, link,
+        [&bus](void *devHandle, void *, int interfaceNumber, void *in, void *out) {
+            bus.freeTransfer(static_cast<libusb_transfer *>(in));
+            bus.freeTransfer(static_cast<libusb_transfer *>(out));
+            if (interfaceNumber >= 0)
+                bus.releaseInterface(static_cast<libusb_device_handle *>(devHandle), interfaceNumber);
+            bus.close(static_cast<libusb_device_handle *>(devHandle));
+        },
+        Qt::DirectConnection);
     link->claimDatalinkInterface();
 
     auto manager = std::make_unique<DatalinkManager>();

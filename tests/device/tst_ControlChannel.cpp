@@ -25,7 +25,10 @@ QByteArray message(uint16_t command, uint8_t response, const QByteArray &payload
     return m + payload;
 }
 
-QString written(const QByteArray &bytes) { return "write 1 true " + QString::fromLatin1(bytes.toHex()); }
+QString written(const QByteArray &bytes)
+{
+    return "write 1 true " + QString::fromLatin1(bytes.toHex());
+}
 
 QByteArray versionPayload(uint32_t verified, const QByteArray &text, int bootTimeout = -1, int remaining = -1)
 {
@@ -72,11 +75,16 @@ private slots:
         simple("get fuse serial", &C::getFuseSerial, "0500020000");
         simple("serial downloader mode", &C::goToSerialDownloaderMode, "0500040000");
         simple("get date", &C::getDate, "0500060000");
-        simple("open update service", [](C &c) { c.openCloseUpdateService(true); }, "060009000001");
-        simple("close update service", [](C &c) { c.openCloseUpdateService(false); }, "060009000000");
-        simple("open monitoring", [](C &c) { c.openCloseMonitoringService(true); }, "06000a000001");
-        simple("open error channel", [](C &c) { c.openCloseErrorChannelService(true); }, "06000b000001");
-        simple("close file service", [](C &c) { c.openCloseFileControlService(false); }, "06000c000000");
+        simple(
+            "open update service", [](C &c) { c.openCloseUpdateService(true); }, "060009000001");
+        simple(
+            "close update service", [](C &c) { c.openCloseUpdateService(false); }, "060009000000");
+        simple(
+            "open monitoring", [](C &c) { c.openCloseMonitoringService(true); }, "06000a000001");
+        simple(
+            "open error channel", [](C &c) { c.openCloseErrorChannelService(true); }, "06000b000001");
+        simple(
+            "close file service", [](C &c) { c.openCloseFileControlService(false); }, "06000c000000");
         simple("restore defaults", &C::restoreDefaultSettings, "05000f0000");
         simple("get board info", &C::getBoardInfo, "0500110000");
         simple("get board info 2", &C::getBoardInfo2, "0500130000");
@@ -95,19 +103,28 @@ private slots:
         simple("get wifi address", &C::getWifiIP, "0500640000");
         simple("get transmit power", &C::getWifiTxPower, "0500690000");
         simple("get access point info", &C::getWifiAPInfo, "05006a0000");
-        simple("start app", [](C &c) { c.startStopApp(true); }, "060080000000");
-        simple("stop app", [](C &c) { c.startStopApp(false); }, "060080000001");
+        simple(
+            "start app", [](C &c) { c.startStopApp(true); }, "060080000000");
+        simple(
+            "stop app", [](C &c) { c.startStopApp(false); }, "060080000001");
         simple("app status", &C::getAppStatus, "0500810000");
         simple("external mode status", &C::getExtModStatus, "0500820000");
         simple("build id", &C::getCurrentBuildID, "0500830000");
         simple("app name", &C::getAppName, "0500840000");
         simple("reset ESP to recovery", &C::resetESPToRecovery, "0500000100");
-        simple("set wifi state", [](C &c) { c.setWifiState({1, 0, 1}); }, "0800600000010001");
-        simple("set transmit power", [](C &c) { c.setWifiTxPower(-5); }, "0900680000fbffffff");
+        simple(
+            "set wifi state",
+            [](C &c) {
+                c.setWifiState({1, 0, 1});
+            },
+            "0800600000010001");
+        simple(
+            "set transmit power", [](C &c) { c.setWifiTxPower(-5); }, "0900680000fbffffff");
 
         QTest::newRow("set date") << Request([](C &c) { c.setDate(sampleDate()); })
-                                  << QStringList{written(message(7, 0, hex("05000000 04000000 17000000 1d000000 02000000"
-                                                                           "e8070000 04000000 3c000000 00000000")))};
+                                  << QStringList{written(message(7, 0,
+                                                                 hex("05000000 04000000 17000000 1d000000 02000000"
+                                                                     "e8070000 04000000 3c000000 00000000")))};
 
         const QByteArray settings = pattern(ControlChannel::WifiSettings::Size, 3);
         QTest::newRow("set wifi settings") << Request([settings](C &c) {
@@ -117,9 +134,9 @@ private slots:
         }) << QStringList{written(hex("99016200 00") + settings)};
 
         const QByteArray serialRecord = zeroFilled("ZB-0815", 16) + le32(7) + le32(0x0013BA38);
-        QTest::newRow("set fuse serial")
-            << Request([](C &c) { c.setFuseSerial("ZB-0815"); })
-            << QStringList{written(message(3, 0, serialRecord + le32(boardCrc32(serialRecord))))};
+        QTest::newRow("set fuse serial") << Request([](C &c) {
+            c.setFuseSerial("ZB-0815");
+        }) << QStringList{written(message(3, 0, serialRecord + le32(boardCrc32(serialRecord))))};
         const QByteArray fullSerial = "0123456789ABCDEF";
         const QByteArray fullRecord = fullSerial + le32(16) + le32(0x0013BA38);
         QTest::newRow("set fuse serial of 16 bytes")
@@ -129,8 +146,9 @@ private slots:
             << Request([](C &c) { c.setFuseSerial("0123456789ABCDEFG"); }) << QStringList{};
 
         const QByteArray boardInfo = hex("03010000 38ba1300");
-        QTest::newRow("set board info") << Request([](C &c) { c.setBoardInfo(3, true); })
-                                        << QStringList{written(message(16, 0, boardInfo + le32(boardCrc32(boardInfo))))};
+        QTest::newRow("set board info") << Request([](C &c) {
+            c.setBoardInfo(3, true);
+        }) << QStringList{written(message(16, 0, boardInfo + le32(boardCrc32(boardInfo))))};
         const QByteArray plainBoard = hex("07000000 38ba1300");
         QTest::newRow("set board info, not rugged")
             << Request([](C &c) { c.setBoardInfo(7, false); })
@@ -208,46 +226,61 @@ private slots:
             << message(2, 2, QByteArray("ZB42XXXXXXXXXXXX") + le32(4))
             << QStringList{"GetFuseSerialReceived 2 " + zeroFilled("ZB42", 16).toHex()};
         QTest::newRow("fuse serial length over 16")
-            << message(2, 2, zeroFilled("ZB42", 16) + le32(17)) << QStringList{"GetFuseSerialReceived 4 " + QByteArray(16, '\0').toHex()};
+            << message(2, 2, zeroFilled("ZB42", 16) + le32(17))
+            << QStringList{"GetFuseSerialReceived 4 " + QByteArray(16, '\0').toHex()};
         QTest::newRow("fuse serial of the wrong size")
-            << message(2, 2, zeroFilled("ZB42", 16) + le32(4) + "x") << QStringList{"GetFuseSerialReceived 4 " + QByteArray(16, '\0').toHex()};
+            << message(2, 2, zeroFilled("ZB42", 16) + le32(4) + "x")
+            << QStringList{"GetFuseSerialReceived 4 " + QByteArray(16, '\0').toHex()};
         QTest::newRow("fuse serial without data")
-            << message(2, 3, zeroFilled("ZB42", 16) + le32(4)) << QStringList{"GetFuseSerialReceived 3 " + QByteArray(16, '\0').toHex()};
+            << message(2, 3, zeroFilled("ZB42", 16) + le32(4))
+            << QStringList{"GetFuseSerialReceived 3 " + QByteArray(16, '\0').toHex()};
 
         // Fixed records.
         const QByteArray date = sampleDate().toBytes();
         QTest::newRow("date") << message(6, 2, date) << QStringList{"GetDateReceived 2 " + date.toHex()};
-        QTest::newRow("date with more bytes") << message(6, 2, date + "more") << QStringList{"GetDateReceived 2 " + date.toHex()};
+        QTest::newRow("date with more bytes")
+            << message(6, 2, date + "more") << QStringList{"GetDateReceived 2 " + date.toHex()};
         QTest::newRow("date too short") << message(6, 2, date.chopped(1)) << QStringList{"GetDateReceived 4 0"};
         QTest::newRow("date without data") << message(6, 3, date) << QStringList{"GetDateReceived 3 0"};
         const QByteArray info2 = le32(0x11223344) + le32(0x0013BA38) + le32(13) + le32(4) + zeroFilled("ZB42", 16);
-        QTest::newRow("board info 2") << message(19, 2, info2) << QStringList{"GetBoardInfo2Received 2 " + info2.toHex()};
-        QTest::newRow("board info 2 too short") << message(19, 2, info2.chopped(1)) << QStringList{"GetBoardInfo2Received 4 0"};
+        QTest::newRow("board info 2") << message(19, 2, info2)
+                                      << QStringList{"GetBoardInfo2Received 2 " + info2.toHex()};
+        QTest::newRow("board info 2 too short")
+            << message(19, 2, info2.chopped(1)) << QStringList{"GetBoardInfo2Received 4 0"};
         QTest::newRow("board info 2 error") << message(19, 4, info2) << QStringList{"GetBoardInfo2Received 4 0"};
         const QByteArray image = pattern(12, 1);
-        QTest::newRow("image details") << message(37, 2, image) << QStringList{"GetFwImageDetailsReceived 2 " + image.toHex()};
-        QTest::newRow("image details too long") << message(37, 2, image + "x") << QStringList{"GetFwImageDetailsReceived 4 0"};
-        QTest::newRow("image details too short") << message(37, 2, image.chopped(1)) << QStringList{"GetFwImageDetailsReceived 4 0"};
-        QTest::newRow("image details without data") << message(37, 3, image) << QStringList{"GetFwImageDetailsReceived 3 0"};
+        QTest::newRow("image details") << message(37, 2, image)
+                                       << QStringList{"GetFwImageDetailsReceived 2 " + image.toHex()};
+        QTest::newRow("image details too long")
+            << message(37, 2, image + "x") << QStringList{"GetFwImageDetailsReceived 4 0"};
+        QTest::newRow("image details too short")
+            << message(37, 2, image.chopped(1)) << QStringList{"GetFwImageDetailsReceived 4 0"};
+        QTest::newRow("image details without data")
+            << message(37, 3, image) << QStringList{"GetFwImageDetailsReceived 3 0"};
 
         // Board information.
         QTest::newRow("board info") << message(17, 2, hex("03050000 38ba1300 00000000"))
                                     << QStringList{"GetBoardInfoReceived 2 3 true"};
-        QTest::newRow("board info, not rugged") << message(17, 2, hex("07000000 38ba1300 00000000"))
-                                                << QStringList{"GetBoardInfoReceived 2 7 false"};
-        QTest::newRow("board info of the wrong size") << message(17, 2, hex("03050000 38ba1300 000000"))
-                                                      << QStringList{"GetBoardInfoReceived 4 0 false"};
-        QTest::newRow("board info without data") << message(17, 3, hex("03050000 38ba1300 00000000"))
-                                                 << QStringList{"GetBoardInfoReceived 3 0 false"};
+        QTest::newRow("board info, not rugged")
+            << message(17, 2, hex("07000000 38ba1300 00000000")) << QStringList{"GetBoardInfoReceived 2 7 false"};
+        QTest::newRow("board info of the wrong size")
+            << message(17, 2, hex("03050000 38ba1300 000000")) << QStringList{"GetBoardInfoReceived 4 0 false"};
+        QTest::newRow("board info without data")
+            << message(17, 3, hex("03050000 38ba1300 00000000")) << QStringList{"GetBoardInfoReceived 3 0 false"};
 
         // Opening and closing services.
-        QTest::newRow("update service opened") << message(9, 2, hex("01")) << QStringList{"OpenCloseUpdateServiceReceived 2 true"};
-        QTest::newRow("monitoring closed") << message(10, 2, hex("00")) << QStringList{"OpenCloseMonitoringServiceReceived 2 false"};
-        QTest::newRow("error channel opened") << message(11, 2, hex("05")) << QStringList{"OpenCloseErrorChannelServiceReceived 2 true"};
-        QTest::newRow("file service refused") << message(12, 4, hex("01")) << QStringList{"OpenCloseFileControlServiceReceived 4 true"};
-        QTest::newRow("open reply without payload") << message(9, 2) << QStringList{"OpenCloseUpdateServiceReceived 4 false"};
-        QTest::newRow("open reply of two bytes") << message(11, 2, hex("0101"))
-                                                 << QStringList{"OpenCloseErrorChannelServiceReceived 4 false"};
+        QTest::newRow("update service opened")
+            << message(9, 2, hex("01")) << QStringList{"OpenCloseUpdateServiceReceived 2 true"};
+        QTest::newRow("monitoring closed")
+            << message(10, 2, hex("00")) << QStringList{"OpenCloseMonitoringServiceReceived 2 false"};
+        QTest::newRow("error channel opened")
+            << message(11, 2, hex("05")) << QStringList{"OpenCloseErrorChannelServiceReceived 2 true"};
+        QTest::newRow("file service refused")
+            << message(12, 4, hex("01")) << QStringList{"OpenCloseFileControlServiceReceived 4 true"};
+        QTest::newRow("open reply without payload")
+            << message(9, 2) << QStringList{"OpenCloseUpdateServiceReceived 4 false"};
+        QTest::newRow("open reply of two bytes")
+            << message(11, 2, hex("0101")) << QStringList{"OpenCloseErrorChannelServiceReceived 4 false"};
 
         // Versions.
         QTest::newRow("verified firmware") << message(32, 2, versionPayload(1, "1.2.3", 30000, 12500))
@@ -255,69 +288,91 @@ private slots:
         QTest::newRow("unverified firmware is verified first")
             << message(32, 2, versionPayload(0, "1.2.3", 30000, 12500))
             << QStringList{written(hex("0500230000")), "GetFwVersionReceived false '1.2.3' 30000 12500"};
-        QTest::newRow("firmware version error")
-            << message(32, 2, versionPayload(0, "FwVersionError", 0, 0)) << QStringList{"GetFwVersionReceived false '' 0 0"};
+        QTest::newRow("firmware version error") << message(32, 2, versionPayload(0, "FwVersionError", 0, 0))
+                                                << QStringList{"GetFwVersionReceived false '' 0 0"};
         QTest::newRow("firmware version of 16 characters")
-            << message(32, 2, versionPayload(1, "1.2.3-abcdefghij", 1, 2)) << QStringList{"GetFwVersionReceived true '1.2.3-abcdefghij' 1 2"};
-        QTest::newRow("firmware version too short") << message(32, 2, versionPayload(1, "1.2.3", 0, 0).chopped(1)) << QStringList{};
-        QTest::newRow("firmware version without data") << message(32, 3, versionPayload(1, "1.2.3", 0, 0)) << QStringList{};
-        QTest::newRow("app version") << message(33, 2, versionPayload(0, "4.5")) << QStringList{"GetAppVersionReceived false '4.5'"};
+            << message(32, 2, versionPayload(1, "1.2.3-abcdefghij", 1, 2))
+            << QStringList{"GetFwVersionReceived true '1.2.3-abcdefghij' 1 2"};
+        QTest::newRow("firmware version too short")
+            << message(32, 2, versionPayload(1, "1.2.3", 0, 0).chopped(1)) << QStringList{};
+        QTest::newRow("firmware version without data")
+            << message(32, 3, versionPayload(1, "1.2.3", 0, 0)) << QStringList{};
+        QTest::newRow("app version") << message(33, 2, versionPayload(0, "4.5"))
+                                     << QStringList{"GetAppVersionReceived false '4.5'"};
         QTest::newRow("app version too short") << message(33, 2, versionPayload(1, "4.5").chopped(1)) << QStringList{};
-        QTest::newRow("verified ESP") << message(34, 2, versionPayload(1, "esp-2")) << QStringList{"GetESPVersionReceived true 'esp-2'"};
+        QTest::newRow("verified ESP") << message(34, 2, versionPayload(1, "esp-2"))
+                                      << QStringList{"GetESPVersionReceived true 'esp-2'"};
         QTest::newRow("unverified ESP is verified first")
             << message(34, 2, versionPayload(0, "esp-2"))
             << QStringList{written(hex("0500240000")), "GetESPVersionReceived false 'esp-2'"};
-        QTest::newRow("no ESP") << message(34, 2, versionPayload(0, "NoESPAvailable")) << QStringList{"GetESPVersionReceived false ''"};
+        QTest::newRow("no ESP") << message(34, 2, versionPayload(0, "NoESPAvailable"))
+                                << QStringList{"GetESPVersionReceived false ''"};
         QTest::newRow("extended app version") << message(38, 2, QByteArray("2.0.1-rc1\0junk", 14))
                                               << QStringList{"GetExtendedAppVersionReceived true '2.0.1-rc1'"};
-        QTest::newRow("extended app version without zero") << message(38, 2, "2.0.1")
-                                                           << QStringList{"GetExtendedAppVersionReceived true '2.0.1'"};
-        QTest::newRow("extended app version without data") << message(38, 3) << QStringList{"GetExtendedAppVersionReceived true ''"};
+        QTest::newRow("extended app version without zero")
+            << message(38, 2, "2.0.1") << QStringList{"GetExtendedAppVersionReceived true '2.0.1'"};
+        QTest::newRow("extended app version without data")
+            << message(38, 3) << QStringList{"GetExtendedAppVersionReceived true ''"};
         QTest::newRow("extended app version error") << message(38, 4, "2.0") << QStringList{};
 
         // Status replies: always passed on, with the command's fallback on errors.
         QTest::newRow("mass storage state") << message(64, 2, hex("01")) << QStringList{"GetMscStateReceived 2 1"};
-        QTest::newRow("mass storage state error") << message(64, 4, hex("01")) << QStringList{"GetMscStateReceived 4 2"};
+        QTest::newRow("mass storage state error")
+            << message(64, 4, hex("01")) << QStringList{"GetMscStateReceived 4 2"};
         QTest::newRow("mass storage insert error") << message(65, 4) << QStringList{"MscInsertReceived 4 0"};
         QTest::newRow("mass storage eject error") << message(66, 4) << QStringList{"MscEjectReceived 4 1"};
         QTest::newRow("mass storage eject") << message(66, 2, hex("01")) << QStringList{"MscEjectReceived 2 1"};
         QTest::newRow("app started") << message(128, 2, hex("03")) << QStringList{"StartStopAppReceived 2 3"};
-        QTest::newRow("app start without data") << message(128, 3, hex("02")) << QStringList{"StartStopAppReceived 3 2"};
+        QTest::newRow("app start without data")
+            << message(128, 3, hex("02")) << QStringList{"StartStopAppReceived 3 2"};
         QTest::newRow("app start error") << message(128, 4, hex("03")) << QStringList{"StartStopAppReceived 4 255"};
         QTest::newRow("app status") << message(129, 2, hex("04")) << QStringList{"GetAppStatusReceived 2 4"};
         QTest::newRow("app status without payload") << message(129, 2) << QStringList{"GetAppStatusReceived 2 0"};
         QTest::newRow("app status error") << message(129, 7) << QStringList{"GetAppStatusReceived 7 255"};
-        QTest::newRow("external mode open") << message(130, 2, hex("01")) << QStringList{"GetExtModStatusReceived 2 true"};
-        QTest::newRow("external mode without data") << message(130, 3, hex("01")) << QStringList{"GetExtModStatusReceived 3 false"};
-        QTest::newRow("external mode without payload") << message(130, 2) << QStringList{"GetExtModStatusReceived 2 false"};
+        QTest::newRow("external mode open")
+            << message(130, 2, hex("01")) << QStringList{"GetExtModStatusReceived 2 true"};
+        QTest::newRow("external mode without data")
+            << message(130, 3, hex("01")) << QStringList{"GetExtModStatusReceived 3 false"};
+        QTest::newRow("external mode without payload")
+            << message(130, 2) << QStringList{"GetExtModStatusReceived 2 false"};
 
         // Wi-Fi queries.
         QTest::newRow("wifi state") << message(97, 2, hex("010001")) << QStringList{"GetWifiStateReceived 2 010001"};
         QTest::newRow("wifi state without data, with record")
-            << message(97, 3, hex("010001")) << QStringList{"GetWifiStateReceived 3 0", "GetWifiStateReceived 3 010001"};
+            << message(97, 3, hex("010001"))
+            << QStringList{"GetWifiStateReceived 3 0", "GetWifiStateReceived 3 010001"};
         QTest::newRow("wifi state without data") << message(97, 3) << QStringList{"GetWifiStateReceived 3 0"};
-        QTest::newRow("wifi state error with record") << message(97, 4, hex("000100")) << QStringList{"GetWifiStateReceived 4 000100"};
+        QTest::newRow("wifi state error with record")
+            << message(97, 4, hex("000100")) << QStringList{"GetWifiStateReceived 4 000100"};
         QTest::newRow("wifi state of the wrong size") << message(97, 2, hex("0100")) << QStringList{};
         const QByteArray settings = pattern(404, 9);
-        QTest::newRow("wifi settings") << message(99, 2, settings) << QStringList{"GetWifiSettingsReceived 2 " + settings.toHex()};
+        QTest::newRow("wifi settings") << message(99, 2, settings)
+                                       << QStringList{"GetWifiSettingsReceived 2 " + settings.toHex()};
         QTest::newRow("wifi settings without data, with record")
             << message(99, 3, settings)
             << QStringList{"GetWifiSettingsReceived 3 0", "GetWifiSettingsReceived 3 " + settings.toHex()};
         QTest::newRow("wifi settings one byte short") << message(99, 2, settings.chopped(1)) << QStringList{};
         const QByteArray address = pattern(208, 2);
-        QTest::newRow("wifi address") << message(100, 2, address) << QStringList{"GetWifiIPReceived 2 " + address.toHex()};
-        QTest::newRow("wifi address without data") << message(100, 3, hex("00")) << QStringList{"GetWifiIPReceived 3 0"};
-        QTest::newRow("transmit power") << message(105, 2, hex("fbffffff")) << QStringList{"GetWifiTxPowerReceived 2 -5"};
+        QTest::newRow("wifi address") << message(100, 2, address)
+                                      << QStringList{"GetWifiIPReceived 2 " + address.toHex()};
+        QTest::newRow("wifi address without data")
+            << message(100, 3, hex("00")) << QStringList{"GetWifiIPReceived 3 0"};
+        QTest::newRow("transmit power") << message(105, 2, hex("fbffffff"))
+                                        << QStringList{"GetWifiTxPowerReceived 2 -5"};
         QTest::newRow("transmit power without data") << message(105, 3) << QStringList{"GetWifiTxPowerReceived 3 0"};
         const QByteArray accessPoint = pattern(44, 5);
-        QTest::newRow("access point") << message(106, 2, accessPoint) << QStringList{"GetWifiAPInfoReceived 2 " + accessPoint.toHex()};
+        QTest::newRow("access point") << message(106, 2, accessPoint)
+                                      << QStringList{"GetWifiAPInfoReceived 2 " + accessPoint.toHex()};
         QTest::newRow("access point too long") << message(106, 2, accessPoint + "x") << QStringList{};
 
         // Build and name of the board's application.
-        QTest::newRow("build id") << message(131, 2, hex("00ff10")) << QStringList{"GetCurrentBuildIDReceived 2 00ff10"};
-        QTest::newRow("build id without data") << message(131, 3, hex("01")) << QStringList{"GetCurrentBuildIDReceived 3 "};
+        QTest::newRow("build id") << message(131, 2, hex("00ff10"))
+                                  << QStringList{"GetCurrentBuildIDReceived 2 00ff10"};
+        QTest::newRow("build id without data")
+            << message(131, 3, hex("01")) << QStringList{"GetCurrentBuildIDReceived 3 "};
         QTest::newRow("build id error") << message(131, 4, hex("01")) << QStringList{};
-        QTest::newRow("app name") << message(132, 2, QByteArray("blink\0\0", 7)) << QStringList{"GetAppNameReceived 'blink'"};
+        QTest::newRow("app name") << message(132, 2, QByteArray("blink\0\0", 7))
+                                  << QStringList{"GetAppNameReceived 'blink'"};
         QTest::newRow("app name without data") << message(132, 3, "blink") << QStringList{"GetAppNameReceived ''"};
         QTest::newRow("app name error") << message(132, 4, "blink") << QStringList{};
 
@@ -332,7 +387,8 @@ private slots:
         QTest::newRow("shorter than declared") << hex("28000b0002") + QByteArray(25, '\1') << QStringList{};
         QTest::newRow("declared length under the header") << hex("03000b000201") << QStringList{};
         QTest::newRow("declared length zero") << hex("00008100020303") << QStringList{};
-        QTest::newRow("bytes beyond the declared length") << hex("06000b00020100ff") << QStringList{"OpenCloseErrorChannelServiceReceived 2 true"};
+        QTest::newRow("bytes beyond the declared length")
+            << hex("06000b00020100ff") << QStringList{"OpenCloseErrorChannelServiceReceived 2 true"};
         QTest::newRow("declared header only, payload beyond it")
             << hex("05000b000201") << QStringList{"OpenCloseErrorChannelServiceReceived 4 false"};
     }

@@ -14,7 +14,10 @@ Q_DECLARE_METATYPE(BoardSetup)
 
 namespace {
 
-QString record(const QByteArray &bytes) { return SignalRecorder::record(bytes); }
+QString record(const QByteArray &bytes)
+{
+    return SignalRecorder::record(bytes);
+}
 
 // The reply signals a recorder saw, without the requests written.
 QStringList replies(const SignalRecorder &recorder)
@@ -86,26 +89,36 @@ private slots:
             QTest::newRow(name) << requests << expected;
         };
         row("reset", &C::resetDevice, {"ResetReceived 2"});
-        row("fuse serial", &C::getFuseSerial, {"GetFuseSerialReceived 2 " + QByteArray("SIM0001").leftJustified(16, '\0').toHex()});
+        row("fuse serial", &C::getFuseSerial,
+            {"GetFuseSerialReceived 2 " + QByteArray("SIM0001").leftJustified(16, '\0').toHex()});
         row("set fuse serial", [](C &c) { c.setFuseSerial("ZB-77"); }, {"SetFuseSerialReceived 2"});
         row("serial downloader", &C::goToSerialDownloaderMode, {"GoToSerialDownloaderModeReceived 2"});
         row("date", &C::getDate, {"GetDateReceived 2 " + record(s.date)});
         row("set date", [](C &c) { c.setDate(sampleDate()); }, {"SetDateReceived 2"});
-        row("open update service", [](C &c) { c.openCloseUpdateService(true); }, {"OpenCloseUpdateServiceReceived 2 true"});
-        row("close monitoring", [](C &c) { c.openCloseMonitoringService(false); }, {"OpenCloseMonitoringServiceReceived 2 false"});
-        row("open error channel", [](C &c) { c.openCloseErrorChannelService(true); }, {"OpenCloseErrorChannelServiceReceived 2 true"});
-        row("open file service", [](C &c) { c.openCloseFileControlService(true); }, {"OpenCloseFileControlServiceReceived 2 true"});
+        row("open update service", [](C &c) { c.openCloseUpdateService(true); },
+            {"OpenCloseUpdateServiceReceived 2 true"});
+        row("close monitoring", [](C &c) { c.openCloseMonitoringService(false); },
+            {"OpenCloseMonitoringServiceReceived 2 false"});
+        row("open error channel", [](C &c) { c.openCloseErrorChannelService(true); },
+            {"OpenCloseErrorChannelServiceReceived 2 true"});
+        row("open file service", [](C &c) { c.openCloseFileControlService(true); },
+            {"OpenCloseFileControlServiceReceived 2 true"});
         row("disconnect has no reply",
             [](C &c) {
                 c.disconnectDevice();
                 c.getAppStatus();
             },
             {"GetAppStatusReceived 2 2"});
-        row("set fuse keys", [](C &c) { c.setFuseKeys({1, 2, 3}, {4, 5, 6, 7, 8, 9, 10, 11}); }, {"SetFuseKeysReceived 2"});
+        row("set fuse keys",
+            [](C &c) {
+                c.setFuseKeys({1, 2, 3}, {4, 5, 6, 7, 8, 9, 10, 11});
+            },
+            {"SetFuseKeysReceived 2"});
         row("restore defaults", &C::restoreDefaultSettings, {"RestoreDefaultSettingsReceived 2"});
         row("set board info", [](C &c) { c.setBoardInfo(5, true); }, {"SetBoardInfoReceived 2"});
         row("board info", &C::getBoardInfo, {"GetBoardInfoReceived 2 2 false"});
-        row("set board info 2", [](C &c) { c.setBoardInfo2(ostdevice::Bexlin, "ZB-0815"); }, {"SetBoardInfo2Received 2"});
+        row("set board info 2", [](C &c) { c.setBoardInfo2(ostdevice::Bexlin, "ZB-0815"); },
+            {"SetBoardInfo2Received 2"});
         row("board info 2", &C::getBoardInfo2, {"GetBoardInfo2Received 2 0"});
         row("firmware version", &C::getFirmwareVersion, {"GetFwVersionReceived true '1.4.2' 30000 0"});
         row("app version", &C::getAppVersion, {"GetAppVersionReceived true '0.9.1'"});
@@ -239,8 +252,7 @@ private slots:
         ControlRig rig;
         rig.boardControl()->state().firmwareVerified = false;
         QVERIFY(rig.connect());
-        exchange(rig,
-                 [](ControlChannel &c) { c.getFirmwareVersion(); },
+        exchange(rig, [](ControlChannel &c) { c.getFirmwareVersion(); },
                  {"GetFwVersionReceived false '1.4.2' 30000 0", "VerifyFirmwareReceived 2"});
         QCOMPARE(rig.boardControl()->requests().last().command, uint16_t(ControlChannel::VerifyFirmware));
         rig.recorder.lines.clear();
@@ -268,20 +280,26 @@ private slots:
         };
         const QString status = "GetAppStatusReceived 2 2";
 
-        QTest::newRow("status error") << fault(129, 4) << Requests(&C::getAppStatus) << QStringList{"GetAppStatusReceived 4 255"};
-        QTest::newRow("status without data") << fault(129, 3) << Requests(&C::getAppStatus) << QStringList{"GetAppStatusReceived 3 2"};
+        QTest::newRow("status error") << fault(129, 4) << Requests(&C::getAppStatus)
+                                      << QStringList{"GetAppStatusReceived 4 255"};
+        QTest::newRow("status without data")
+            << fault(129, 3) << Requests(&C::getAppStatus) << QStringList{"GetAppStatusReceived 3 2"};
         QTest::newRow("start error") << fault(128, 4) << Requests([](C &c) { c.startStopApp(true); })
                                      << QStringList{"StartStopAppReceived 4 255"};
-        QTest::newRow("mass storage error") << fault(64, 4) << Requests(&C::getMscState) << QStringList{"GetMscStateReceived 4 2"};
+        QTest::newRow("mass storage error")
+            << fault(64, 4) << Requests(&C::getMscState) << QStringList{"GetMscStateReceived 4 2"};
         QTest::newRow("fuse serial error") << fault(2, 4) << Requests(&C::getFuseSerial)
                                            << QStringList{"GetFuseSerialReceived 4 " + QByteArray(16, '\0').toHex()};
         QTest::newRow("wifi settings without data")
             << fault(99, 3) << Requests(&C::getWifiSettings)
-            << QStringList{"GetWifiSettingsReceived 3 0", "GetWifiSettingsReceived 3 " + record(BoardControlState().wifiSettings)};
-        QTest::newRow("firmware version without data") << fault(32, 3) << thenStatus(&C::getFirmwareVersion) << QStringList{status};
+            << QStringList{"GetWifiSettingsReceived 3 0",
+                           "GetWifiSettingsReceived 3 " + record(BoardControlState().wifiSettings)};
+        QTest::newRow("firmware version without data")
+            << fault(32, 3) << thenStatus(&C::getFirmwareVersion) << QStringList{status};
         QTest::newRow("date error") << fault(6, 4) << Requests(&C::getDate) << QStringList{"GetDateReceived 4 0"};
 
-        QTest::newRow("date of the wrong size") << fault(6, -1, true) << Requests(&C::getDate) << QStringList{"GetDateReceived 4 0"};
+        QTest::newRow("date of the wrong size")
+            << fault(6, -1, true) << Requests(&C::getDate) << QStringList{"GetDateReceived 4 0"};
         QTest::newRow("image details of the wrong size")
             << fault(37, -1, true) << Requests(&C::getFwImageDetails) << QStringList{"GetFwImageDetailsReceived 4 0"};
         QTest::newRow("board info of the wrong size")
@@ -289,10 +307,13 @@ private slots:
         QTest::newRow("open reply of the wrong size")
             << fault(11, -1, true) << Requests([](C &c) { c.openCloseErrorChannelService(true); })
             << QStringList{"OpenCloseErrorChannelServiceReceived 4 false"};
-        QTest::newRow("wifi settings of the wrong size") << fault(99, -1, true) << thenStatus(&C::getWifiSettings) << QStringList{status};
-        QTest::newRow("version of the wrong size") << fault(33, -1, true) << thenStatus(&C::getAppVersion) << QStringList{status};
+        QTest::newRow("wifi settings of the wrong size")
+            << fault(99, -1, true) << thenStatus(&C::getWifiSettings) << QStringList{status};
+        QTest::newRow("version of the wrong size")
+            << fault(33, -1, true) << thenStatus(&C::getAppVersion) << QStringList{status};
 
-        QTest::newRow("silent mass storage") << fault(64, -1, false, true) << thenStatus(&C::getMscState) << QStringList{status};
+        QTest::newRow("silent mass storage")
+            << fault(64, -1, false, true) << thenStatus(&C::getMscState) << QStringList{status};
         QTest::newRow("silent date") << fault(6, -1, false, true) << thenStatus(&C::getDate) << QStringList{status};
 
         QTest::newRow("unsolicited status") << BoardSetup([](BoardSimulator &board) {

@@ -76,8 +76,8 @@ private slots:
         QTest::newRow("set active Wi-Fi while none is active")
             << "setActiveWifi" << hex("2EB24243 0100 3000 00 00 0000") + QByteArray(31, 'A') + hex("00 0200 0000")
             << int(AbstractDataLink::WiFi);
-        QTest::newRow("datagram key request") << "keys" << hex("27800630 0300 0C00 00 00 0000")
-                                              << int(AbstractDataLink::WiFi);
+        QTest::newRow("datagram key request")
+            << "keys" << hex("27800630 0300 0C00 00 00 0000") << int(AbstractDataLink::WiFi);
     }
     void messagesAreByteExact()
     {
@@ -135,7 +135,7 @@ private slots:
         const QStringList words = request.split(' ');
         const auto type = AbstractDataLink::LinkType(words.size() > 1 && words[1] == "USB"    ? AbstractDataLink::USB
                                                      : words.size() > 1 && words[1] == "WiFi" ? AbstractDataLink::WiFi
-                                                                                               : AbstractDataLink::None);
+                                                                                              : AbstractDataLink::None);
         if (words[0] == "info")
             channel.requestDeviceInfo(type);
         else if (words[0] == "set")
@@ -170,26 +170,27 @@ private slots:
             << QStringList{"version 0", "set-active USB true", "heartbeat SIM0001 1 true USB -1"} << QString();
         QTest::newRow("unsupported version")
             << 0 << Messages{heartbeat(2, sim, 1, true, 1, 12), heartbeat(2, sim, 1, true, 1, 12)}
-            << QStringList{"version 2", "unsupported Invalid datalink version.", "unsupported Invalid datalink version."}
+            << QStringList{"version 2", "unsupported Invalid datalink version.",
+                           "unsupported Invalid datalink version."}
             << QString();
         QTest::newRow("set-active reply")
             << 0 << Messages{hex("FACA21D5 0100 3000 00 00 0100") + QByteArray(32, '\0') + hex("0200 0100")}
             << QStringList{"version 1", "set-active WiFi true"} << QString();
         QTest::newRow("refused set-active reply") << 0 << Messages{setActiveReply(1, 1, false)}
                                                   << QStringList{"version 1", "set-active USB false"} << QString();
-        QTest::newRow("datagram keys")
-            << 0 << Messages{hex("BDBEAD90 0300 3C00 00 00 0100") + key() + iv()}
-            << QStringList{"version 1", "keys " + key().toHex() + " " + iv().toHex()} << QString();
-        QTest::newRow("version reply only fixes the version") << 0 << Messages{message(2, 1, 12)}
-                                                              << QStringList{"version 1"} << QString();
-        QTest::newRow("unknown type only fixes the version") << 0 << Messages{message(7, 0, 20)}
-                                                             << QStringList{"version 0"} << QString();
+        QTest::newRow("datagram keys") << 0 << Messages{hex("BDBEAD90 0300 3C00 00 00 0100") + key() + iv()}
+                                       << QStringList{"version 1", "keys " + key().toHex() + " " + iv().toHex()}
+                                       << QString();
+        QTest::newRow("version reply only fixes the version")
+            << 0 << Messages{message(2, 1, 12)} << QStringList{"version 1"} << QString();
+        QTest::newRow("unknown type only fixes the version")
+            << 0 << Messages{message(7, 0, 20)} << QStringList{"version 0"} << QString();
         QTest::newRow("identity without a zero byte ends with its field")
             << 0 << Messages{heartbeat(1, QByteArray(32, 'S'), 1, true, 1, 5)}
             << QStringList{"version 1", "heartbeat " + QString(32, 'S') + " 1 true USB 5"} << QString();
-        QTest::newRow("a longer heartbeat is read") << 0 << Messages{heartbeat(1, sim, 1, true, 1, 3, 64)}
-                                                    << QStringList{"version 1", "heartbeat SIM0001 1 true USB 3"}
-                                                    << QString();
+        QTest::newRow("a longer heartbeat is read")
+            << 0 << Messages{heartbeat(1, sim, 1, true, 1, 3, 64)}
+            << QStringList{"version 1", "heartbeat SIM0001 1 true USB 3"} << QString();
         QTest::newRow("another channel") << 1 << Messages{heartbeat(1, sim, 1, true, 1, 12)} << QStringList()
                                          << QString();
         QTest::newRow("shorter than the header")

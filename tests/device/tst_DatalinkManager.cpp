@@ -33,15 +33,17 @@ class tst_DatalinkManager : public QObject
         for (const RecordingDataLink::Sent &sent : link.sent) {
             const QByteArray payload = sent.frame.mid(6);
             if (sent.channel == 0 && payload.size() >= 12)
-                messages << QStringLiteral("%1/%2").arg(qFromLittleEndian<quint16>(payload.constData() + 4)).arg(payload.size());
+                messages << QStringLiteral("%1/%2")
+                                .arg(qFromLittleEndian<quint16>(payload.constData() + 4))
+                                .arg(payload.size());
             else
                 messages << QStringLiteral("ch%1 %2").arg(sent.channel).arg(QString(payload.toHex()));
         }
         return messages;
     }
 
-    static QByteArray boardHeartbeat(AbstractDataLink::LinkType link, bool active = true, const QByteArray &serial = "SN-7",
-                                     uint16_t version = 1)
+    static QByteArray boardHeartbeat(AbstractDataLink::LinkType link, bool active = true,
+                                     const QByteArray &serial = "SN-7", uint16_t version = 1)
     {
         return BoardMessages::heartbeat(version, serial, 1, active, link, 12);
     }
@@ -367,16 +369,16 @@ private slots:
             usb->receive(0, boardHeartbeat(AbstractDataLink::USB, false, "SN-9", 2));
         QTest::qWait(50);
         // Each notification built writes its text as a critical line: one line, one post.
-        QCOMPARE(criticals.lines(), QStringList{"[Unsupported device] Unsupported device connected: Invalid datalink version.\n\n"
-                                        "Please update your Halvora Lab to the latest version."});
+        QCOMPARE(criticals.lines(),
+                 QStringList{"[Unsupported device] Unsupported device connected: Invalid datalink version.\n\n"
+                             "Please update your Halvora Lab to the latest version."});
         const NotificationList listed = ErrorHandler::instance()->getNotificationList();
         QCOMPARE(listed.size(), 1);
         QCOMPARE(listed[0]->getLevel(), halvora::ErrorLevel::Error);
         QCOMPARE(listed[0]->getSource(), AbstractNotification::HalvoraLab);
         QCOMPARE(listed[0]->getTitle(), QString("Unsupported device"));
-        QCOMPARE(listed[0]->getMessage(),
-                 QString("Unsupported device connected: Invalid datalink version.\n\n"
-                         "Please update your Halvora Lab to the latest version."));
+        QCOMPARE(listed[0]->getMessage(), QString("Unsupported device connected: Invalid datalink version.\n\n"
+                                                  "Please update your Halvora Lab to the latest version."));
         QCOMPARE(listed[0]->getOrigin(), QString());
         QCOMPARE(info.count(), 0);
         QCOMPARE(manager.datalinkVersion(), uint16_t(2));

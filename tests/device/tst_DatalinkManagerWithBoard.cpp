@@ -183,11 +183,11 @@ private slots:
         QTest::addColumn<QString>("logged");
         QTest::addColumn<bool>("corruptHeaders");
         QTest::newRow("wrong magic") << int(FrameCorruption::WrongMagic) << "Corrupt OstPacket Header" << true;
-        QTest::newRow("length out of range") << int(FrameCorruption::OversizeLength) << "Corrupt OstPacket Header"
-                                             << true;
+        QTest::newRow("length out of range")
+            << int(FrameCorruption::OversizeLength) << "Corrupt OstPacket Header" << true;
         QTest::newRow("wrong checksum") << int(FrameCorruption::WrongChecksum) << "wrong checksum" << false;
-        QTest::newRow("message shorter than its type") << int(FrameCorruption::TruncatedMessage)
-                                                       << "Dropping a link message of type 0 with 28 bytes" << false;
+        QTest::newRow("message shorter than its type")
+            << int(FrameCorruption::TruncatedMessage) << "Dropping a link message of type 0 with 28 bytes" << false;
     }
     void corruptFramesAreDropped()
     {

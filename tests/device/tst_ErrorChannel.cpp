@@ -25,11 +25,14 @@ struct SignalLog
 
     explicit SignalLog(ErrorChannel *channel)
     {
-        QObject::connect(channel, &ErrorChannel::messageReceived, channel, [this](ErrorChannel::LogLevel level, QString text) {
-            lines << QString("app %1 %2").arg(level).arg(text);
-        });
+        QObject::connect(channel, &ErrorChannel::messageReceived, channel,
+                         [this](ErrorChannel::LogLevel level, QString text) {
+                             lines << QString("app %1 %2").arg(level).arg(text);
+                         });
         QObject::connect(channel, &ErrorChannel::kernelMessageReceived, channel,
-                         [this](ErrorChannel::LogLevel level, QString text) { lines << QString("kernel %1 %2").arg(level).arg(text); });
+                         [this](ErrorChannel::LogLevel level, QString text) {
+                             lines << QString("kernel %1 %2").arg(level).arg(text);
+                         });
         QObject::connect(channel, &ErrorChannel::overflow, channel, [this] { lines << "overflow"; });
         QObject::connect(channel, &ErrorChannel::logLevelReceived, channel,
                          [this, channel] { lines << QString("level %1").arg(channel->logLevel()); });
@@ -53,15 +56,20 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("warning");
 
-        QTest::newRow("application message")
-            << QList<QByteArray>{boardPacket(3, 0x00, "[app] started")} << QStringList{"app 3 [app] started"} << QString();
-        QTest::newRow("kernel message")
-            << QList<QByteArray>{boardPacket(5, 0x01, "oops")} << QStringList{"kernel 5 oops"} << QString();
-        QTest::newRow("empty text") << QList<QByteArray>{boardPacket(1, 0x00, "")} << QStringList{"app 1 "} << QString();
+        QTest::newRow("application message") << QList<QByteArray>{boardPacket(3, 0x00, "[app] started")}
+                                             << QStringList{"app 3 [app] started"} << QString();
+        QTest::newRow("kernel message") << QList<QByteArray>{boardPacket(5, 0x01, "oops")}
+                                        << QStringList{"kernel 5 oops"} << QString();
+        QTest::newRow("empty text") << QList<QByteArray>{boardPacket(1, 0x00, "")} << QStringList{"app 1 "}
+                                    << QString();
         QTest::newRow("only CR LF pairs are removed")
             << QList<QByteArray>{boardPacket(2, 0x00, "a\r\nb\rc\n")} << QStringList{"app 2 ab\rc\n"} << QString();
-        QTest::newRow("UTF-8 text") << QList<QByteArray>{boardPacket(2, 0x00, "Temperatur 40 \xc2\xb0" "C")}
-                                    << QStringList{QString::fromUtf8("app 2 Temperatur 40 \xc2\xb0" "C")} << QString();
+        QTest::newRow("UTF-8 text") << QList<QByteArray>{boardPacket(2, 0x00,
+                                                                     "Temperatur 40 \xc2\xb0"
+                                                                     "C")}
+                                    << QStringList{QString::fromUtf8("app 2 Temperatur 40 \xc2\xb0"
+                                                                     "C")}
+                                    << QString();
         QTest::newRow("message in three parts")
             << QList<QByteArray>{boardPacket(2, 0x04, "ab"), boardPacket(3, 0x04, "cd"), boardPacket(4, 0x0C, "ef")}
             << QStringList{"app 4 abcdef"} << QString();

@@ -93,8 +93,9 @@ private slots:
                                   << QStringList{"messageReceived 3 '[app] a long story'"};
         QTest::newRow("kernel in parts") << QList<PushedPacket>{{4, 0x05, "[k] one "}, {4, 0x0D, "two"}}
                                          << QStringList{"kernelMessageReceived 4 '[k] one two'"};
-        QTest::newRow("interrupted parts") << QList<PushedPacket>{{5, 0x05, "[k] half"}, {3, 0x00, "[app] whole"}}
-                                           << QStringList{"kernelMessageReceived 5 '[k] half'", "messageReceived 3 '[app] whole'"};
+        QTest::newRow("interrupted parts")
+            << QList<PushedPacket>{{5, 0x05, "[k] half"}, {3, 0x00, "[app] whole"}}
+            << QStringList{"kernelMessageReceived 5 '[k] half'", "messageReceived 3 '[app] whole'"};
         QTest::newRow("overflow") << QList<PushedPacket>{{4, 0x10, "dropped"}} << QStringList{"overflow"};
         QTest::newRow("level reply") << QList<PushedPacket>{{3, 0x02, ""}} << QStringList{"logLevelReceived"};
     }

@@ -96,9 +96,8 @@ private slots:
                               << hex("0D000000 0600 00") + "/logs" + hex("00");
         QTest::newRow("rename file") << std::function([](FileControlChannel &s) { s.renameFile("a.hlf", "b.hlf"); })
                                      << hex("17000000 0500 00 0500") + "a.hlf" + hex("00 0500") + "b.hlf" + hex("00");
-        QTest::newRow("rename directory")
-            << std::function([](FileControlChannel &s) { s.renameDir("/old", "new"); })
-            << hex("14000000 0900 00 0400") + "/old" + hex("00 0300") + "new" + hex("00");
+        QTest::newRow("rename directory") << std::function([](FileControlChannel &s) { s.renameDir("/old", "new"); })
+                                          << hex("14000000 0900 00 0400") + "/old" + hex("00 0300") + "new" + hex("00");
         QTest::newRow("remove file") << std::function([](FileControlChannel &s) { s.removeFile("/x"); })
                                      << hex("0A000000 0400 00") + "/x" + hex("00");
         QTest::newRow("make directory") << std::function([](FileControlChannel &s) { s.makeDir("/d"); })
@@ -242,8 +241,8 @@ private slots:
         QTest::newRow("made") << reply(7, 1, "/d") << QByteArray("MakeDirReceived") << QVariantList{1, "/d"};
         QTest::newRow("removed directory failed")
             << reply(8, 5, "/d") << QByteArray("RemoveDirReceived") << QVariantList{5, "/d"};
-        QTest::newRow("renamed directory") << reply(9, 1, "/e") << QByteArray("RenameDirReceived")
-                                           << QVariantList{1, "/e"};
+        QTest::newRow("renamed directory")
+            << reply(9, 1, "/e") << QByteArray("RenameDirReceived") << QVariantList{1, "/e"};
         QTest::newRow("uploaded") << reply(3, 1, "") << QByteArray("UploadFileReceived") << QVariantList{1};
         QTest::newRow("storage") << reply(10, 1, le64(8000000000ULL) + le64(123456789) + le32(3))
                                  << QByteArray("GetAvailableStorageReceived")
@@ -253,19 +252,18 @@ private slots:
             << QVariantList{1, 0ULL, 0ULL, 0};
         QTest::newRow("download to memory")
             << reply(1, 1, fileHeader(1700000000, 5, "f.txt") + "hello") << QByteArray("DownloadFileToBufReceived")
-            << QVariantList{1, QVariant::fromValue(DirEntry{QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC), 8,
-                                                               5, "f.txt"}),
-                            QByteArray("hello")};
-        QTest::newRow("download to memory refused")
-            << reply(1, 4, "") << QByteArray("DownloadFileToBufReceived")
-            << QVariantList{4, QVariant::fromValue(DirEntry()), QByteArray()};
+            << QVariantList{
+                   1, QVariant::fromValue(DirEntry{QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC), 8, 5, "f.txt"}),
+                   QByteArray("hello")};
+        QTest::newRow("download to memory refused") << reply(1, 4, "") << QByteArray("DownloadFileToBufReceived")
+                                                    << QVariantList{4, QVariant::fromValue(DirEntry()), QByteArray()};
         QTest::newRow("download to memory with its header cut short")
             << reply(1, 1, fileHeader(1700000000, 5, "f.txt").left(12)) << QByteArray("DownloadFileToBufReceived")
             << QVariantList{int(FileControlChannel::ReplyUnreadable), QVariant::fromValue(DirEntry()), QByteArray()};
         // The service's own bookkeeping must not be fooled by a corrupt length.
-        QTest::newRow("length 0") << hex("00000000 0600 01 0102") << QByteArray("ListDirReceived")
-                                  << QVariantList{int(FileControlChannel::ReplyUnreadable),
-                                                  QVariant::fromValue(QList<DirEntry>())};
+        QTest::newRow("length 0")
+            << hex("00000000 0600 01 0102") << QByteArray("ListDirReceived")
+            << QVariantList{int(FileControlChannel::ReplyUnreadable), QVariant::fromValue(QList<DirEntry>())};
         QTest::newRow("length shorter than the header")
             << hex("03000000 0400 01 61") << QByteArray("RemoveFileReceived")
             << QVariantList{int(FileControlChannel::ReplyUnreadable), QString()};
@@ -341,9 +339,8 @@ private slots:
             << QList<QByteArray>{reply(2, 1, header + QByteArray(40, 'a')), reply(2, 4, "")} << 4 << false;
         QTest::newRow("header cut short")
             << QList<QByteArray>{reply(2, 1, header.left(13))} << int(FileControlChannel::ReplyUnreadable) << false;
-        QTest::newRow("output cannot be opened")
-            << QList<QByteArray>{reply(2, 1, header + QByteArray(40, 'a'))} << int(FileControlChannel::LocalFileError)
-            << true;
+        QTest::newRow("output cannot be opened") << QList<QByteArray>{reply(2, 1, header + QByteArray(40, 'a'))}
+                                                 << int(FileControlChannel::LocalFileError) << true;
         QTest::newRow("corrupt length midway")
             << QList<QByteArray>{reply(2, 1, header + QByteArray(40, 'a')), hex("00000000 0200 01 6161")}
             << int(FileControlChannel::ReplyUnreadable) << false;
@@ -528,8 +525,8 @@ private slots:
         QTest::newRow("several frames") << "/logs/m.bin" << 3000;
         QTest::newRow("largest upload") << "/logs/l.bin" << 65535;
         QTest::newRow("path beyond ASCII") << QString::fromUtf8("/logs/größe.txt") << 50;
-        QTest::newRow("path beyond the first 65536 characters") << QString::fromUtf8("/logs/\xF0\x9F\x93\x88.txt")
-                                                                 << 50;
+        QTest::newRow("path beyond the first 65536 characters")
+            << QString::fromUtf8("/logs/\xF0\x9F\x93\x88.txt") << 50;
     }
     void uploadReachesTheBoardsFolder()
     {
@@ -658,8 +655,8 @@ private slots:
         QTest::newRow("error response") << BoardFileService::Fault::ErrorResponse << 2 << false;
         QTest::newRow("length 0") << BoardFileService::Fault::ZeroLength << int(FileControlChannel::ReplyUnreadable)
                                   << false;
-        QTest::newRow("huge length") << BoardFileService::Fault::HugeLength
-                                     << int(FileControlChannel::ReplyUnreadable) << false;
+        QTest::newRow("huge length") << BoardFileService::Fault::HugeLength << int(FileControlChannel::ReplyUnreadable)
+                                     << false;
         QTest::newRow("header cut short")
             << BoardFileService::Fault::TruncatedHeader << int(FileControlChannel::ReplyUnreadable) << false;
         QTest::newRow("more data than the file has") << BoardFileService::Fault::ExtraData << 1 << true;

@@ -33,7 +33,8 @@ private slots:
 
         QStringList order;
         connect(&device, &OstDevice::DeviceTypeUpdated, this, [&order] { order << "DeviceTypeUpdated"; });
-        connect(&device, &OstDevice::ExtendedDeviceTypeUpdated, this, [&order] { order << "ExtendedDeviceTypeUpdated"; });
+        connect(&device, &OstDevice::ExtendedDeviceTypeUpdated, this,
+                [&order] { order << "ExtendedDeviceTypeUpdated"; });
         connect(&device, &OstDevice::SerialNumberChanged, this, [&order] { order << "SerialNumberChanged"; });
         connect(&device, &OstDevice::DeviceInfoUpdated, this, [&order] { order << "DeviceInfoUpdated"; });
         QSignalSpy info(&device, &OstDevice::DeviceInfoUpdated);

@@ -263,8 +263,7 @@ private slots:
 
         simulator->settings().silent = true;
         QTRY_VERIFY_WITH_TIMEOUT(!board, 3000);
-        QCOMPARE(rig.log.lines,
-                 (QStringList{"selected none", "active none", "list 0", "ZB-0001 disconnected"}));
+        QCOMPARE(rig.log.lines, (QStringList{"selected none", "active none", "list 0", "ZB-0001 disconnected"}));
         QVERIFY(!link);
         QTRY_VERIFY(simulator->links().isEmpty());
         QCOMPARE(rig.factory.selectedDevice(), nullptr);
@@ -316,11 +315,20 @@ private slots:
         QTest::addColumn<QString>("situation");
         QTest::addColumn<QString>("reported"); // the board's Wi-Fi address
         QTest::addColumn<QString>("lookedForAt");
-        QTest::newRow("lost Wi-Fi board") << "wifi" << "127.0.0.7" << "127.0.0.7";
-        QTest::newRow("lost Wi-Fi board without an address") << "wifi" << "0.0.0.0" << kNobodyThere;
-        QTest::newRow("disconnected by the user") << "user" << "127.0.0.7" << "";
-        QTest::newRow("another board selected") << "other selected" << "127.0.0.7" << "";
-        QTest::newRow("lost USB board") << "usb" << "127.0.0.7" << "";
+        QTest::newRow("lost Wi-Fi board") << "wifi"
+                                          << "127.0.0.7"
+                                          << "127.0.0.7";
+        QTest::newRow("lost Wi-Fi board without an address") << "wifi"
+                                                             << "0.0.0.0" << kNobodyThere;
+        QTest::newRow("disconnected by the user") << "user"
+                                                  << "127.0.0.7"
+                                                  << "";
+        QTest::newRow("another board selected") << "other selected"
+                                                << "127.0.0.7"
+                                                << "";
+        QTest::newRow("lost USB board") << "usb"
+                                        << "127.0.0.7"
+                                        << "";
     }
     void lostWifiBoardIsLookedForAgain()
     {
@@ -333,8 +341,8 @@ private slots:
         BoardSimulator *simulator = rig.board("ZB-0001");
         Rig::control(simulator)->state().wifiAddress =
             BoardControlState::wifiAddressRecord(QHostAddress(reported).toIPv4Address());
-        QPointer<Zelto> board =
-            rig.connect(simulator, situation == "usb" ? AbstractDataLink::USB : AbstractDataLink::WiFi);
+        QPointer<Zelto> board = rig.connect(simulator,
+                                            situation == "usb" ? AbstractDataLink::USB : AbstractDataLink::WiFi);
         QVERIFY(board);
         // The board has been polled for its address.
         const auto addressAsked = [&] {
@@ -447,10 +455,9 @@ private slots:
         QStringList lines;
         connect(&rig->factory, &OstFactory::ActiveDeviceChanged, this,
                 [&lines](const OstDevice *dev) { lines << (dev ? "active board" : "active none"); });
-        connect(&rig->factory, &OstFactory::ostDeviceConnected, this,
-                [&lines](const OstDevice *dev, bool connected) {
-                    lines << dev->serialNumber() + (connected ? " connected" : " disconnected");
-                });
+        connect(&rig->factory, &OstFactory::ostDeviceConnected, this, [&lines](const OstDevice *dev, bool connected) {
+            lines << dev->serialNumber() + (connected ? " connected" : " disconnected");
+        });
         rig.reset();
         QCOMPARE(lines, (QStringList{"active none", "ZB-0001 disconnected"}));
     }

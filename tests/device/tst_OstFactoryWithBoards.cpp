@@ -182,9 +182,9 @@ private slots:
         QTRY_COMPARE(board->getAppRunningState(), ControlChannel::Stopped);
         QTRY_COMPARE(board->rssi(), -61);
         QVERIFY(board->errorChannel());
-        QCOMPARE(simulated->simulator.channel(6) ? static_cast<BoardErrorChannel *>(simulated->simulator.channel(6))
-                                                      ->logLevel()
-                                                : 0,
+        QCOMPARE(simulated->simulator.channel(6)
+                     ? static_cast<BoardErrorChannel *>(simulated->simulator.channel(6))->logLevel()
+                     : 0,
                  uint8_t(2));
 
         // The status is polled: starting and stopping the application shows.
@@ -487,7 +487,8 @@ private slots:
 
         rig.factory.reset();
         for (NetworkBoard *board : {overWifi, overUsb})
-            QTRY_VERIFY(commandsReceived(board->simulator).contains(ControlChannel::DisconnectDevice));
+            QTRY_VERIFY2(commandsReceived(board->simulator).contains(ControlChannel::DisconnectDevice),
+                         board == overWifi ? "over Wi-Fi" : "over USB");
     }
 
     void destroyingTheFactoryReleasesItsUsbBoards()

@@ -47,16 +47,16 @@ private slots:
         for (char c : ab)
             bytewise << QByteArray(1, c);
 
-        QTest::newRow("one frame at once") << Chunks{ab} << QStringList{"1:4142"} << Results{0} << QByteArray() << false;
+        QTest::newRow("one frame at once")
+            << Chunks{ab} << QStringList{"1:4142"} << Results{0} << QByteArray() << false;
         QTest::newRow("one byte at a time")
             << bytewise << QStringList{"1:4142"} << Results(8, 0) << QByteArray() << false;
         QTest::newRow("two frames in one chunk") << Chunks{ab + hex("CDAB0900070099")} << QStringList{"1:4142", "9:99"}
                                                  << Results{0} << QByteArray() << false;
         QTest::newRow("frame and the start of the next")
             << Chunks{ab + hex("CDAB02")} << QStringList{"1:4142"} << Results{0} << hex("CDAB02") << false;
-        QTest::newRow("header split over chunks")
-            << Chunks{hex("CDAB01"), hex("0008"), hex("004142")} << QStringList{"1:4142"} << Results{0, 0, 0}
-            << QByteArray() << false;
+        QTest::newRow("header split over chunks") << Chunks{hex("CDAB01"), hex("0008"), hex("004142")}
+                                                  << QStringList{"1:4142"} << Results{0, 0, 0} << QByteArray() << false;
         QTest::newRow("a zero byte on an empty buffer is dropped")
             << Chunks{hex("00CDAB0100080041 42")} << QStringList() << Results{0} << QByteArray() << false;
         QTest::newRow("a zero byte inside a partial frame is data")
@@ -64,8 +64,8 @@ private slots:
             << false;
         QTest::newRow("a zero tail after a frame is dropped")
             << Chunks{ab + hex("0000CDAB")} << QStringList{"1:4142"} << Results{0} << QByteArray() << false;
-        QTest::newRow("magic bytes reversed") << Chunks{hex("ABCD0100080041 42")} << QStringList() << Results{-1}
-                                              << QByteArray() << true;
+        QTest::newRow("magic bytes reversed")
+            << Chunks{hex("ABCD0100080041 42")} << QStringList() << Results{-1} << QByteArray() << true;
         QTest::newRow("total length 5") << Chunks{hex("CDAB010005004142")} << QStringList() << Results{-1}
                                         << QByteArray() << true;
         QTest::newRow("total length 1025") << Chunks{hex("CDAB01000104") + QByteArray(1019, 'x')} << QStringList()

@@ -17,8 +17,8 @@ private slots:
         QTest::addColumn<quint16>("channel");
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("two bytes on channel 1") << quint16(1) << QByteArray("AB")
-                                                << QByteArray::fromHex("CDAB010008004142");
+        QTest::newRow("two bytes on channel 1")
+            << quint16(1) << QByteArray("AB") << QByteArray::fromHex("CDAB010008004142");
         QTest::newRow("empty payload") << quint16(0) << QByteArray() << QByteArray::fromHex("CDAB00000600");
         QTest::newRow("high channel") << quint16(0x1234) << QByteArray("\x00", 1)
                                       << QByteArray::fromHex("CDAB3412070000");

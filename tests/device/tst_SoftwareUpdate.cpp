@@ -129,9 +129,9 @@ private slots:
         QCOMPARE(harness.written[0][1].toBool(), true);
         QCOMPARE(harness.lastWritten().toHex(' '),
                  (hex("AABBCCDD 02000000 08000000 00100000") + le32(boardCrc32(data))).toHex(' '));
-        QCOMPARE(statesOf(harness.states), (QList<State>{SoftwareUpdate::Started, SoftwareUpdate::BinaryLoaded,
-                                                          SoftwareUpdate::SendBinaryData,
-                                                          SoftwareUpdate::UpdateCommandSend}));
+        QCOMPARE(statesOf(harness.states),
+                 (QList<State>{SoftwareUpdate::Started, SoftwareUpdate::BinaryLoaded, SoftwareUpdate::SendBinaryData,
+                               SoftwareUpdate::UpdateCommandSend}));
     }
 
     void binaryIsPaddedToWholeWords_data()
@@ -159,9 +159,9 @@ private slots:
         QCOMPARE(harness.service.startUpdateFromMemory(buffer, SoftwareUpdate::WifiModuleFirmware), 0);
         const QByteArray expected = data + QByteArray(paddedSize - size, '\0');
         QCOMPARE(harness.service.size(), uint32_t(paddedSize));
-        QCOMPARE(harness.lastWritten().toHex(' '), (hex("AABBCCDD 04000000 08000000") + le32(uint32_t(paddedSize))
-                                                    + le32(boardCrc32(expected)))
-                                                       .toHex(' '));
+        QCOMPARE(
+            harness.lastWritten().toHex(' '),
+            (hex("AABBCCDD 04000000 08000000") + le32(uint32_t(paddedSize)) + le32(boardCrc32(expected))).toHex(' '));
         QCOMPARE(buffer->data(), expected);
     }
 
@@ -341,8 +341,8 @@ private slots:
         QTest::newRow("application") << "app.apb" << true << 0 << hex("AABBCCDD 01000000 00000000")
                                      << SoftwareUpdate::SeedRequested;
         QTest::newRow("unknown extension") << "notes.txt" << true << -1 << QByteArray() << SoftwareUpdate::UpdateError;
-        QTest::newRow("missing firmware file") << "gone.fwb" << false << -1 << QByteArray()
-                                               << SoftwareUpdate::UpdateError;
+        QTest::newRow("missing firmware file")
+            << "gone.fwb" << false << -1 << QByteArray() << SoftwareUpdate::UpdateError;
     }
     void binaryFromFile()
     {
@@ -384,10 +384,9 @@ private slots:
         const QByteArray data = randomBytes(4096, 9);
         QCOMPARE(rig.service.startUpdateFromMemory(bufferOf(data), SoftwareUpdate::BoardFirmware), 0);
         QVERIFY(rig.waitForState(SoftwareUpdate::UpdateFinished));
-        QCOMPARE(statesOf(rig.states),
-                 (QList<State>{SoftwareUpdate::Started, SoftwareUpdate::BinaryLoaded, SoftwareUpdate::SendBinaryData,
-                               SoftwareUpdate::UpdateCommandSend, SoftwareUpdate::SendBinaryData,
-                               SoftwareUpdate::UpdateFinished}));
+        QCOMPARE(statesOf(rig.states), (QList<State>{SoftwareUpdate::Started, SoftwareUpdate::BinaryLoaded,
+                                                     SoftwareUpdate::SendBinaryData, SoftwareUpdate::UpdateCommandSend,
+                                                     SoftwareUpdate::SendBinaryData, SoftwareUpdate::UpdateFinished}));
         QCOMPARE(rig.chunkSizes(), (QList<int>{1018, 1018, 1018, 1018, 24}));
         QCOMPARE(rig.updates()->uploads().size(), 1);
         const BoardUpdateService::Upload &upload = rig.updates()->uploads().first();
@@ -443,8 +442,8 @@ private slots:
         rig.updates()->setWifiModuleUnverifiedPolls(2);
         rig.updates()->setWifiModuleVersion("3.1.0");
         QSignalSpy versions(&rig.service, &SoftwareUpdate::SetVersionESPReceived);
-        QCOMPARE(rig.service.startUpdateFromMemory(bufferOf(randomBytes(3000, 10)),
-                                                   SoftwareUpdate::WifiModuleFirmware), 0);
+        QCOMPARE(rig.service.startUpdateFromMemory(bufferOf(randomBytes(3000, 10)), SoftwareUpdate::WifiModuleFirmware),
+                 0);
         QVERIFY(rig.waitForState(SoftwareUpdate::UpdateFinished));
         QVERIFY(rig.updates()->uploads().first().accepted);
         QVERIFY(versions.wait(3000));
@@ -462,9 +461,11 @@ private slots:
         QTest::addColumn<BoardUpdateService::Fault>("fault");
         QTest::addColumn<int>("afterChunks");
         QTest::addColumn<State>("state");
-        QTest::newRow("refuses the announcement") << BoardUpdateService::Fault::Fail << 0 << SoftwareUpdate::UpdateError;
+        QTest::newRow("refuses the announcement")
+            << BoardUpdateService::Fault::Fail << 0 << SoftwareUpdate::UpdateError;
         QTest::newRow("fails after two chunks") << BoardUpdateService::Fault::Fail << 2 << SoftwareUpdate::UpdateError;
-        QTest::newRow("times out after one chunk") << BoardUpdateService::Fault::TimeOut << 1 << SoftwareUpdate::TimedOut;
+        QTest::newRow("times out after one chunk")
+            << BoardUpdateService::Fault::TimeOut << 1 << SoftwareUpdate::TimedOut;
         QTest::newRow("application running")
             << BoardUpdateService::Fault::ApplicationRunning << 0 << SoftwareUpdate::AppStillRunning;
     }

@@ -101,15 +101,17 @@ struct LinkRig
         events.start(context);
         link = std::make_unique<USBDataLink>(bus, handle, config, &context, FakeUsbBackend::libusbDevice(board),
                                              timings);
-        QObject::connect(link.get(), &AbstractDataLink::datalinkStateSignal, &seen,
-                         [this](AbstractDataLink::LinkType, AbstractDataLink::DatalinkState state) {
-                             seen.states << state;
-                         },
-                         Qt::QueuedConnection);
-        QObject::connect(link.get(), &USBDataLink::TransferComplete, &seen, [this] { ++seen.transfersComplete; },
-                         Qt::QueuedConnection);
+        QObject::connect(
+            link.get(), &AbstractDataLink::datalinkStateSignal, &seen,
+            [this](AbstractDataLink::LinkType, AbstractDataLink::DatalinkState state) { seen.states << state; },
+            Qt::QueuedConnection);
+        QObject::connect(
+            link.get(), &USBDataLink::TransferComplete, &seen, [this] { ++seen.transfersComplete; },
+            Qt::QueuedConnection);
         QObject::connect(link.get(), &AbstractDataLink::packetReceived, &seen,
-                         [this](uint16_t channel, const QByteArray &payload) { seen.packets.append({channel, payload}); });
+                         [this](uint16_t channel, const QByteArray &payload) {
+                             seen.packets.append({channel, payload});
+                         });
         QObject::connect(link.get(), &USBDataLink::DeleteUsb, &seen,
                          [this](void *devHandle, void *device, int interfaceNumber, void *in, void *out) {
                              deleted.append({devHandle, device, interfaceNumber, in, out});
@@ -240,8 +242,8 @@ private slots:
         QTest::addColumn<int>("invalid");
 
         QTest::newRow("reliable chunk timed out twice is sent again")
-            << true << QList{LIBUSB_TRANSFER_TIMED_OUT, LIBUSB_TRANSFER_TIMED_OUT} << QList<int>{64, 64, 64, 36}
-            << true << 1 << 0;
+            << true << QList{LIBUSB_TRANSFER_TIMED_OUT, LIBUSB_TRANSFER_TIMED_OUT} << QList<int>{64, 64, 64, 36} << true
+            << 1 << 0;
         QTest::newRow("reliable chunk in error is sent again")
             << true << QList{LIBUSB_TRANSFER_ERROR} << QList<int>{64, 64, 36} << true << 1 << 0;
         QTest::newRow("unreliable chunk timed out gives the packet up")
@@ -302,7 +304,7 @@ private slots:
         QVERIFY(rig.open());
         rig.board->failOutSubmission(error, skip);
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Error sending usb message out!   %1$")
-                                                                 .arg(UsbBackend::errorName(error))));
+                                                                .arg(UsbBackend::errorName(error))));
         rig.link->sendPacket(1, true, pattern(100));
         QTRY_COMPARE(rig.seen.invalidCount(), 1);
         QCOMPARE(rig.seen.transfersComplete, 0);
@@ -491,23 +493,21 @@ private slots:
             << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00, {bulk(0x81), bulk(0x01), bulk(0x82)})}}}) << 0
             << true;
         QTest::newRow("no datalink interface") << device({storage}) << -1 << false;
-        QTest::newRow("other protocol")
-            << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x01, pair)}}}) << -1 << false;
+        QTest::newRow("other protocol") << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x01, pair)}}}) << -1 << false;
         QTest::newRow("datalink only as second alternate setting")
             << device({FakeUsbInterface{{setting(0x08, 0x06, 0x50, pair), setting(0xFF, 0x01, 0x00, pair)}}}) << -1
             << false;
         QTest::newRow("interface without alternate settings") << device({FakeUsbInterface{}}) << -1 << false;
         QTest::newRow("no interfaces") << device({}) << -1 << false;
-        QTest::newRow("one endpoint")
-            << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00, {bulk(0x81)})}}}) << 0 << false;
+        QTest::newRow("one endpoint") << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00, {bulk(0x81)})}}}) << 0
+                                      << false;
         QTest::newRow("no endpoints") << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00, {})}}}) << 0 << false;
         QTest::newRow("two IN endpoints")
             << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00, {bulk(0x81), bulk(0x82)})}}}) << 0 << false;
-        QTest::newRow("interrupt endpoints")
-            << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00,
-                                                 {{0x81, LIBUSB_TRANSFER_TYPE_INTERRUPT, 64},
-                                                  {0x01, LIBUSB_TRANSFER_TYPE_INTERRUPT, 64}})}}})
-            << 0 << false;
+        QTest::newRow("interrupt endpoints") << device({FakeUsbInterface{
+            {setting(0xFF, 0x01, 0x00,
+                     {{0x81, LIBUSB_TRANSFER_TYPE_INTERRUPT, 64}, {0x01, LIBUSB_TRANSFER_TYPE_INTERRUPT, 64}})}}})
+                                             << 0 << false;
         QTest::newRow("packet size zero")
             << device({FakeUsbInterface{{setting(0xFF, 0x01, 0x00, {bulk(0x81, 0), bulk(0x01, 0)})}}}) << 0 << false;
     }

@@ -87,8 +87,8 @@ struct DiscoveryRig
     // The identity the board reported to the manager adopted at index, once it did.
     QString identifiedSerial(int index, int timeoutMs = 3000)
     {
-        static_cast<void>(
-            QTest::qWaitFor([&] { return index < serials.size() && !serials[index].isEmpty(); }, timeoutMs));
+        static_cast<void>(QTest::qWaitFor([&] { return index < serials.size() && !serials[index].isEmpty(); },
+                                          timeoutMs));
         return index < serials.size() ? serials[index] : QString();
     }
 
@@ -137,8 +137,7 @@ private slots:
     {
         QTest::addColumn<VendorProductList>("devices");
         QTest::newRow("no devices at all") << VendorProductList{};
-        QTest::newRow("other vendor and other product")
-            << VendorProductList{{0x1234, 0x828A}, {0x1FC9, 0x0001}};
+        QTest::newRow("other vendor and other product") << VendorProductList{{0x1234, 0x828A}, {0x1FC9, 0x0001}};
     }
 
     void busWithoutBoards()
@@ -267,10 +266,14 @@ private slots:
     {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("message");
-        QTest::newRow("device list unreadable") << "list" << "USB discover error,  LIBUSB_ERROR_IO";
-        QTest::newRow("open refused") << "open" << "error opening device:  -3";
-        QTest::newRow("claim refused") << "claim" << "usb_claim_interface error -6";
-        QTest::newRow("configuration unreadable") << "config" << "unable to find Datalink interface number";
+        QTest::newRow("device list unreadable") << "list"
+                                                << "USB discover error,  LIBUSB_ERROR_IO";
+        QTest::newRow("open refused") << "open"
+                                      << "error opening device:  -3";
+        QTest::newRow("claim refused") << "claim"
+                                       << "usb_claim_interface error -6";
+        QTest::newRow("configuration unreadable") << "config"
+                                                  << "unable to find Datalink interface number";
     }
 
     void failuresAreRetriedNextRound()

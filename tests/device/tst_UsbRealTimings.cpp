@@ -50,7 +50,8 @@ private slots:
         QSignalSpy usbState(manager.data(), &DatalinkManager::usbLinkStateChanged);
         clock.restart();
         usbBoard.device()->setReading(false);
-        QTRY_VERIFY_WITH_TIMEOUT(usbState.contains(QVariantList{QVariant::fromValue(AbstractDataLink::Invalid)}), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(usbState.contains(QVariantList{QVariant::fromValue(AbstractDataLink::Invalid)}),
+                                 10000);
         // One heartbeat sticks, the next waits 5000 ms for it.
         QVERIFY2(clock.elapsed() >= 5000 && clock.elapsed() < 7500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(bus.counters().cancel >= 1);

@@ -54,7 +54,7 @@ struct Rig
     std::unique_ptr<QSignalSpy> writes;
     QList<QPointer<RecordingMonitor>> monitors;
 
-    explicit Rig(ZeltoSettings settings = ZeltoSettings())
+    explicit Rig(ZeltoOptions settings = ZeltoOptions())
     {
         settings.statusPollInterval = std::chrono::milliseconds(40);
         settings.externalModePort = 0;
@@ -104,8 +104,8 @@ struct Rig
 };
 
 using C = ControlChannel;
-const QList<uint16_t> kVersionQueries{C::GetFirmwareVersion, C::GetESPVersion,         C::GetAppVersion,
-                                      C::GetExtendedAppVersion, C::GetAppName, C::GetCurrentBuildID};
+const QList<uint16_t> kVersionQueries{C::GetFirmwareVersion,    C::GetESPVersion, C::GetAppVersion,
+                                      C::GetExtendedAppVersion, C::GetAppName,    C::GetCurrentBuildID};
 
 QList<AbstractNotification *> notifications()
 {
@@ -154,7 +154,7 @@ private slots:
         immediate << kVersionQueries;
         QCOMPARE(rig.takeCommands(), immediate);
         QCoreApplication::processEvents();
-        const QList<uint16_t> deferred{C::GetFwImageDetails, C::GetExtModStatus, C::GetMscState, C::GetAppStatus,
+        const QList<uint16_t> deferred{C::GetFwImageDetails, C::GetExtModStatus, C::GetMscState,      C::GetAppStatus,
                                        C::GetDate,           C::GetWifiSettings, C::GetCurrentBuildID};
         // Under load a poll may already follow: only the beginning is checked.
         QCOMPARE(rig.takeCommands().mid(0, deferred.size()), deferred);
@@ -198,8 +198,7 @@ private slots:
         rig.board->setVersionESP(moduleVerified, module);
         rig.board->currentBuildIDReceived(C::Success, "b-77");
         rig.board->pollZeltoState();
-        const QList<uint16_t> poll{C::GetMscState, C::GetAppStatus, C::GetWifiIP, C::GetWifiAPInfo,
-                                   C::GetExtModStatus};
+        const QList<uint16_t> poll{C::GetMscState, C::GetAppStatus, C::GetWifiIP, C::GetWifiAPInfo, C::GetExtModStatus};
         QCOMPARE(rig.takeCommands(), asked ? poll + kVersionQueries : poll);
     }
 
@@ -331,12 +330,11 @@ private slots:
         const C::WifiIP zero = wifiIP(QByteArray(16, '\0'), false, false);
         QTest::newRow("IPv4") << QList<C::WifiIP>{v4} << int(C::Success) << "127.0.0.2" << true << 1;
         QTest::newRow("IPv6 in full") << QList<C::WifiIP>{v6Mapped} << int(C::Success) << "fe80::7" << true << 1;
-        QTest::newRow("IPv6 whose first four bytes are zero") << QList<C::WifiIP>{v6} << int(C::Success) << ""
-                                                              << false << 1;
-        QTest::newRow("same address twice") << QList<C::WifiIP>{v4, v4} << int(C::Success) << "127.0.0.2" << true
-                                            << 1;
-        QTest::newRow("IPv4 ignores the rest of the slot") << QList<C::WifiIP>{v4, v4Tail} << int(C::Success)
-                                                           << "127.0.0.2" << true << 1;
+        QTest::newRow("IPv6 whose first four bytes are zero")
+            << QList<C::WifiIP>{v6} << int(C::Success) << "" << false << 1;
+        QTest::newRow("same address twice") << QList<C::WifiIP>{v4, v4} << int(C::Success) << "127.0.0.2" << true << 1;
+        QTest::newRow("IPv4 ignores the rest of the slot")
+            << QList<C::WifiIP>{v4, v4Tail} << int(C::Success) << "127.0.0.2" << true << 1;
         QTest::newRow("address lost") << QList<C::WifiIP>{v4, zero} << int(C::Success) << "" << false << 2;
         QTest::newRow("no data") << QList<C::WifiIP>{v4} << int(C::NoData) << "" << false << 0;
         QTest::newRow("error reply") << QList<C::WifiIP>{v4} << int(C::Error) << "" << false << 0;
@@ -404,8 +402,8 @@ private slots:
         QTest::newRow("fallback") << int(C::Success) << 0x20 << QStringList{"isInFallback"} << fallback;
         QTest::newRow("crash loop") << int(C::Success) << 0x84 << QStringList{"isInFirmware", "isInCrashLoop"}
                                     << crashLoop;
-        QTest::newRow("fallback before crash loop") << int(C::Success) << 0xA0
-                                                    << QStringList{"isInFallback", "isInCrashLoop"} << fallback;
+        QTest::newRow("fallback before crash loop")
+            << int(C::Success) << 0xA0 << QStringList{"isInFallback", "isInCrashLoop"} << fallback;
         QTest::newRow("in rollback") << int(C::Success) << 0x08 << QStringList{"isInRollback"} << rollback;
         QTest::newRow("rolled back") << int(C::Success) << 0x14 << QStringList{"isInFirmware", "hasRolledBack"}
                                      << rollback;
@@ -481,22 +479,30 @@ private slots:
         QTest::addColumn<QString>("message");
         const int warning = int(halvora::ErrorLevel::Warning), error = int(halvora::ErrorLevel::Error),
                   critical = int(halvora::ErrorLevel::CriticalError);
-        QTest::newRow("application error") << false << 4 << "[12.345] Motor stalled" << error
-                                           << "Error received from Zelto" << "Motor stalled";
-        QTest::newRow("application warning") << false << 3 << "[0.5] Low battery" << warning
-                                             << "Warning received from Zelto" << "Low battery";
-        QTest::newRow("application critical") << false << 5 << "[1] Out of memory" << critical
-                                              << "Critical error received from Zelto" << "Out of memory";
-        QTest::newRow("application info dropped") << false << 2 << "[1] Started" << 0 << "" << "";
-        QTest::newRow("kernel warning dropped") << true << 3 << "[1] Slow flash" << 0 << "" << "";
+        QTest::newRow("application error")
+            << false << 4 << "[12.345] Motor stalled" << error << "Error received from Zelto"
+            << "Motor stalled";
+        QTest::newRow("application warning")
+            << false << 3 << "[0.5] Low battery" << warning << "Warning received from Zelto"
+            << "Low battery";
+        QTest::newRow("application critical")
+            << false << 5 << "[1] Out of memory" << critical << "Critical error received from Zelto"
+            << "Out of memory";
+        QTest::newRow("application info dropped") << false << 2 << "[1] Started" << 0 << ""
+                                                  << "";
+        QTest::newRow("kernel warning dropped") << true << 3 << "[1] Slow flash" << 0 << ""
+                                                << "";
         QTest::newRow("kernel error") << true << 4 << "[2.0] Bus fault" << error << "Error received from Zelto"
                                       << "Bus fault";
         QTest::newRow("kernel critical") << true << 5 << "[2.0] Hard fault" << critical
-                                         << "Critical error received from Zelto" << "Hard fault";
+                                         << "Critical error received from Zelto"
+                                         << "Hard fault";
         QTest::newRow("without a time stamp the text is kept")
-            << false << 4 << "Motor stalled" << error << "Error received from Zelto" << "Motor stalled";
+            << false << 4 << "Motor stalled" << error << "Error received from Zelto"
+            << "Motor stalled";
         QTest::newRow("only the first bracket ends the stamp")
-            << false << 4 << "[3]  Limit [x] reached" << error << "Error received from Zelto" << " Limit [x] reached";
+            << false << 4 << "[3]  Limit [x] reached" << error << "Error received from Zelto"
+            << " Limit [x] reached";
     }
     void boardMessagesBecomeNotifications()
     {
@@ -608,11 +614,15 @@ private slots:
         QCOMPARE(rig.monitors[0]->buildIDs, QList<QByteArray>{"build-9"});
         QCOMPARE(*rig.monitors[0]->buildIDSeen, QByteArray("build-9"));
 
-        // The running flag follows the answer even when the board refuses.
+        // A refusal leaves the running flag as it was, whatever flag it carries.
         rig.board->handleMonitoringServiceOpenedClosed(C::Error, false);
-        QVERIFY(!rig.board->monitoringServiceRunning());
+        QVERIFY(rig.board->monitoringServiceRunning());
         QVERIFY(rig.board->externalMonitor());
-        QCOMPARE(running.count(), 3);
+        rig.board->handleMonitoringServiceOpenedClosed(C::Success, false);
+        QVERIFY(!rig.board->monitoringServiceRunning());
+        rig.board->handleMonitoringServiceOpenedClosed(C::Error, true);
+        QVERIFY(!rig.board->monitoringServiceRunning());
+        QCOMPARE(running.count(), 5);
     }
 
     void chosenFirmwareWaitsForTheUpdateService_data()
@@ -726,16 +736,16 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("payload");
-        QTest::newRow("start the application") << "toggle" << int(C::Stopped) << int(C::StartStopApp)
-                                               << QByteArray(1, '\0');
-        QTest::newRow("start an unknown application") << "toggle" << int(C::Unknown) << int(C::StartStopApp)
-                                                      << QByteArray(1, '\0');
-        QTest::newRow("stop the application") << "toggle" << int(C::Running) << int(C::StartStopApp)
-                                              << QByteArray(1, '\1');
+        QTest::newRow("start the application")
+            << "toggle" << int(C::Stopped) << int(C::StartStopApp) << QByteArray(1, '\0');
+        QTest::newRow("start an unknown application")
+            << "toggle" << int(C::Unknown) << int(C::StartStopApp) << QByteArray(1, '\0');
+        QTest::newRow("stop the application")
+            << "toggle" << int(C::Running) << int(C::StartStopApp) << QByteArray(1, '\1');
         QTest::newRow("mount the storage") << "mount" << 0 << int(C::MscInsert) << QByteArray();
         QTest::newRow("eject the storage") << "eject" << 0 << int(C::MscEject) << QByteArray();
-        QTest::newRow("start monitoring") << "monitor" << 0 << int(C::OpenCloseMonitoringService)
-                                          << QByteArray(1, '\1');
+        QTest::newRow("start monitoring")
+            << "monitor" << 0 << int(C::OpenCloseMonitoringService) << QByteArray(1, '\1');
         QTest::newRow("serial downloader") << "downloader" << 0 << int(C::GoToSerialDownloaderMode) << QByteArray();
         QTest::newRow("disconnect") << "disconnect" << 0 << int(C::DisconnectDevice) << QByteArray();
     }
@@ -792,7 +802,7 @@ private slots:
 
     void wifiLinkIsAddedOnceAndOnlyForAnAddress()
     {
-        ZeltoSettings settings;
+        ZeltoOptions settings;
         QTcpServer closed; // a port on which nothing listens once the server is gone
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         settings.wifiLink.streamPort = closed.serverPort();

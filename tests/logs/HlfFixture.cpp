@@ -31,7 +31,10 @@ void appendCrc(QByteArray &bytes, qsizetype from)
 {
     appendU32(bytes, crc(bytes, from, bytes.size() - from));
 }
-std::uint64_t nextBoundary(std::uint64_t position) { return position - position % kPage + kPage; }
+std::uint64_t nextBoundary(std::uint64_t position)
+{
+    return position - position % kPage + kPage;
+}
 } // namespace
 
 std::uint32_t crc(const QByteArray &bytes, qsizetype from, qsizetype length)

@@ -42,8 +42,8 @@ struct Signal
 struct Record
 {
     std::map<int, QByteArray> samples; // by signal index; absent signalRecords are left out
-    bool fillerBefore = false;          // skip to the next page boundary first
-    bool strayBits = false;             // set a bitmap bit above the last signal's
+    bool fillerBefore = false;         // skip to the next page boundary first
+    bool strayBits = false;            // set a bitmap bit above the last signal's
 };
 
 struct Built

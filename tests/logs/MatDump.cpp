@@ -10,8 +10,7 @@ namespace matdump {
 QJsonObject read(const QString &path)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {qEnvironmentVariable("HALVORA_TEST_DATA_DIR") + QStringLiteral("/mat_dump.py"), path});
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(HALVORA_TEST_DATA_DIR "/mat_dump.py"), path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0) {
         QTest::qFail(qPrintable(QStringLiteral("h5py could not read %1: %2")
                                     .arg(path, QString::fromUtf8(python.readAllStandardError()))),

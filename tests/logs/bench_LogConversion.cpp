@@ -44,7 +44,10 @@ hlf::Signal signal(const std::string &name, std::uint16_t type, std::uint16_t sa
 hlf::Fixture benchLog()
 {
     hlf::Fixture f;
-    f.metadata = {{"logCounter", "42"}, {"Date", "2024-11-12"}, {"Time", "11:45:45"}, {"serial", "SN-0042"},
+    f.metadata = {{"logCounter", "42"},
+                  {"Date", "2024-11-12"},
+                  {"Time", "11:45:45"},
+                  {"serial", "SN-0042"},
                   {"fileName", "bench"}};
     f.signalRecords.push_back(signal("time", 0, 8, {1}, 0x10));
     for (int i = 0; i < 6; ++i)
@@ -89,7 +92,7 @@ void fillRecord(std::uint64_t r, std::uint8_t *p, QRandomGenerator &random)
 // stretches the elapsed time.
 double processorSeconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
@@ -129,7 +132,8 @@ int main(int argc, char **argv)
             recordLength += s.sampleSize;
         const auto records = std::uint64_t(sizeMb * 1e6) / recordLength;
         QRandomGenerator random(1);
-        const auto built = fixture.buildUniform(records, [&](std::uint64_t r, std::uint8_t *p) { fillRecord(r, p, random); });
+        const auto built = fixture.buildUniform(records,
+                                                [&](std::uint64_t r, std::uint8_t *p) { fillRecord(r, p, random); });
         QFile file(logPath);
         if (!file.open(QIODevice::WriteOnly) || file.write(built.bytes) != built.bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(logPath));
@@ -182,8 +186,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const double h5pySeconds = python.readAllStandardOutput().trimmed().toDouble();
-    std::printf("h5py writing the same arrays: %.2f s; conversion / h5py = %.2f (goal: at most 0.5)\n",
-                h5pySeconds, seconds / h5pySeconds);
+    std::printf("h5py writing the same arrays: %.2f s; conversion / h5py = %.2f (goal: at most 0.5)\n", h5pySeconds,
+                seconds / h5pySeconds);
 
     return 0;
 }

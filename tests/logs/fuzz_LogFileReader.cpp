@@ -48,7 +48,11 @@ std::uint32_t u32At(const std::string &bytes, std::size_t at)
 class SectionWalk
 {
 public:
-    SectionWalk(const std::string &bytes, std::size_t start) : m_bytes(bytes), m_at(start) {}
+    SectionWalk(const std::string &bytes, std::size_t start)
+        : m_bytes(bytes)
+        , m_at(start)
+    {
+    }
 
     bool skip(std::size_t length)
     {

@@ -40,9 +40,15 @@ hlf::Signal signal(const std::string &name, std::uint16_t type, std::uint16_t sa
     return s;
 }
 
-hlf::Signal timeSignal() { return signal("time", 0, 8, {1}, 0x10); }
+hlf::Signal timeSignal()
+{
+    return signal("time", 0, 8, {1}, 0x10);
+}
 
-double recordTime(int record) { return 0.25 * record + 1.0; }
+double recordTime(int record)
+{
+    return 0.25 * record + 1.0;
+}
 
 QByteArray doubles(std::initializer_list<double> values)
 {
@@ -91,10 +97,7 @@ class tst_LogConverter : public QObject
         return output;
     }
 
-    QStringList leftovers() const
-    {
-        return QDir(m_dir.path()).entryList({QStringLiteral("*.part")}, QDir::Files);
-    }
+    QStringList leftovers() const { return QDir(m_dir.path()).entryList({QStringLiteral("*.part")}, QDir::Files); }
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
@@ -112,23 +115,36 @@ private slots:
         QTest::addColumn<QString>("dtype");
         QTest::addColumn<int>("flags");
 
-        QTest::newRow("double") << 0 << 8 << Dimensions{1} << 8 << "double" << "<f8" << 0;
-        QTest::newRow("single") << 1 << 4 << Dimensions{1} << 4 << "single" << "<f4" << 0;
-        QTest::newRow("int8") << 2 << 1 << Dimensions{1} << 1 << "int8" << "|i1" << 0;
-        QTest::newRow("uint8") << 3 << 1 << Dimensions{1} << 1 << "uint8" << "|u1" << 0;
-        QTest::newRow("int16") << 4 << 2 << Dimensions{1} << 2 << "int16" << "<i2" << 0;
-        QTest::newRow("uint16") << 5 << 2 << Dimensions{1} << 2 << "uint16" << "<u2" << 0;
-        QTest::newRow("int32") << 6 << 4 << Dimensions{1} << 4 << "int32" << "<i4" << 0;
-        QTest::newRow("uint32") << 7 << 4 << Dimensions{1} << 4 << "uint32" << "<u4" << 0;
-        QTest::newRow("boolean as uint8, not logical") << 8 << 1 << Dimensions{1} << 1 << "uint8" << "|u1" << 0;
-        QTest::newRow("double vector of 3") << 0 << 24 << Dimensions{3} << 8 << "double" << "<f8" << 0;
-        QTest::newRow("int16 matrix 2 x 3") << 4 << 12 << Dimensions{2, 3} << 2 << "int16" << "<i2" << 0;
-        QTest::newRow("uint32 2 x 2 x 2") << 7 << 32 << Dimensions{2, 2, 2} << 4 << "uint32" << "<u4" << 0;
-        QTest::newRow("uint8 without dimensions") << 3 << 1 << Dimensions{} << 1 << "uint8" << "|u1" << 0;
-        QTest::newRow("single with padding behind the element") << 1 << 6 << Dimensions{1} << 4 << "single" << "<f4"
-                                                                << 0;
-        QTest::newRow("complex single vector: the first half") << 1 << 16 << Dimensions{2} << 4 << "single" << "<f4"
-                                                               << 0x2;
+        QTest::newRow("double") << 0 << 8 << Dimensions{1} << 8 << "double"
+                                << "<f8" << 0;
+        QTest::newRow("single") << 1 << 4 << Dimensions{1} << 4 << "single"
+                                << "<f4" << 0;
+        QTest::newRow("int8") << 2 << 1 << Dimensions{1} << 1 << "int8"
+                              << "|i1" << 0;
+        QTest::newRow("uint8") << 3 << 1 << Dimensions{1} << 1 << "uint8"
+                               << "|u1" << 0;
+        QTest::newRow("int16") << 4 << 2 << Dimensions{1} << 2 << "int16"
+                               << "<i2" << 0;
+        QTest::newRow("uint16") << 5 << 2 << Dimensions{1} << 2 << "uint16"
+                                << "<u2" << 0;
+        QTest::newRow("int32") << 6 << 4 << Dimensions{1} << 4 << "int32"
+                               << "<i4" << 0;
+        QTest::newRow("uint32") << 7 << 4 << Dimensions{1} << 4 << "uint32"
+                                << "<u4" << 0;
+        QTest::newRow("boolean as uint8, not logical") << 8 << 1 << Dimensions{1} << 1 << "uint8"
+                                                       << "|u1" << 0;
+        QTest::newRow("double vector of 3") << 0 << 24 << Dimensions{3} << 8 << "double"
+                                            << "<f8" << 0;
+        QTest::newRow("int16 matrix 2 x 3") << 4 << 12 << Dimensions{2, 3} << 2 << "int16"
+                                            << "<i2" << 0;
+        QTest::newRow("uint32 2 x 2 x 2") << 7 << 32 << Dimensions{2, 2, 2} << 4 << "uint32"
+                                          << "<u4" << 0;
+        QTest::newRow("uint8 without dimensions") << 3 << 1 << Dimensions{} << 1 << "uint8"
+                                                  << "|u1" << 0;
+        QTest::newRow("single with padding behind the element") << 1 << 6 << Dimensions{1} << 4 << "single"
+                                                                << "<f4" << 0;
+        QTest::newRow("complex single vector: the first half") << 1 << 16 << Dimensions{2} << 4 << "single"
+                                                               << "<f4" << 0x2;
     }
     void roundTripsEveryDataType()
     {
@@ -152,7 +168,8 @@ private slots:
                 byte = char(random.bounded(256));
             samples.push_back(bytes);
         }
-        f.addFullRecords(kRecords, [&](int r, int s) { return s == 0 ? doubles({recordTime(r)}) : samples[std::size_t(r)]; });
+        f.addFullRecords(kRecords,
+                         [&](int r, int s) { return s == 0 ? doubles({recordTime(r)}) : samples[std::size_t(r)]; });
 
         const auto mat = matdump::read(convert(f));
         const auto data = matdump::member(mat.value("values").toObject(), "data");
@@ -220,10 +237,15 @@ private slots:
     void writesDescriptionAndMetadata()
     {
         Fixture f;
-        f.metadata = {{"serial", "SN-1"}, {"unit", "Temp \xC2\xB0" "C"}, {"logCounter", "12"}, {"serial", "SN-0042"},
+        f.metadata = {{"serial", "SN-1"},
+                      {"unit", "Temp \xC2\xB0"
+                               "C"},
+                      {"logCounter", "12"},
+                      {"serial", "SN-0042"},
                       {"a b", "spaced key"}};
         hlf::Signal described = signal("speed", 0, 8);
-        described.blockName = "model/Sub system/\xC3\xBC" "ber";
+        described.blockName = "model/Sub system/\xC3\xBC"
+                              "ber";
         described.label = "";
         described.startT = 0.1f;
         described.stopT = 1e30f;
@@ -247,8 +269,8 @@ private slots:
         QCOMPARE(text(metadata, "a_b"), QStringLiteral("spaced key"));
 
         const auto speed = mat.value("speed").toObject();
-        QCOMPARE(matdump::fields(speed), (QStringList{"name", "block_name", "label", "startT", "stopT", "stepT",
-                                                      "sampleTime", "data", "t"}));
+        QCOMPARE(matdump::fields(speed),
+                 (QStringList{"name", "block_name", "label", "startT", "stopT", "stepT", "sampleTime", "data", "t"}));
         QCOMPARE(text(speed, "name"), QStringLiteral("speed"));
         QCOMPARE(text(speed, "block_name"), QStringLiteral("model/Sub system/\u00FCber"));
         QVERIFY(matdump::member(speed, "label").value("empty").toBool());
@@ -268,8 +290,8 @@ private slots:
     void collectsSamplesPerSignal()
     {
         Fixture f;
-        f.signalRecords = {timeSignal(), signal("always", 4, 2), signal("sometimes", 3, 1), signal("never", 0, 8),
-                           signal("opaque", 42, 2), signal("rareOpaque", 42, 2)};
+        f.signalRecords = {timeSignal(),          signal("always", 4, 2),  signal("sometimes", 3, 1),
+                           signal("never", 0, 8), signal("opaque", 42, 2), signal("rareOpaque", 42, 2)};
         for (int r = 0; r < 9; ++r) {
             hlf::Record record;
             if (r != 4 && r != 7)
@@ -359,11 +381,12 @@ private slots:
         QTest::addColumn<QStringList>("wanted");
         QTest::addColumn<QStringList>("given");
         const QString longName(70, QLatin1Char('n'));
-        QTest::newRow("valid names stay") << QStringList{"speed", "Speed", "a_1"} << QStringList{"speed", "Speed", "a_1"};
-        QTest::newRow("repeats get a number")
-            << QStringList{"speed", "speed", "speed", "speed_2"} << QStringList{"speed", "speed_2", "speed_3", "speed_2_2"};
-        QTest::newRow("characters outside names")
-            << QStringList{"a/b", "Temp \u00B0C", "x.y", "tab\there"} << QStringList{"a_b", "Temp___C", "x_y", "tab_here"};
+        QTest::newRow("valid names stay")
+            << QStringList{"speed", "Speed", "a_1"} << QStringList{"speed", "Speed", "a_1"};
+        QTest::newRow("repeats get a number") << QStringList{"speed", "speed", "speed", "speed_2"}
+                                              << QStringList{"speed", "speed_2", "speed_3", "speed_2_2"};
+        QTest::newRow("characters outside names") << QStringList{"a/b", "Temp \u00B0C", "x.y", "tab\there"}
+                                                  << QStringList{"a_b", "Temp___C", "x_y", "tab_here"};
         QTest::newRow("no letter in front") << QStringList{"", "1 bad", "_x"} << QStringList{"x", "x1_bad", "x_x"};
         QTest::newRow("keywords") << QStringList{"end", "for", "ends"} << QStringList{"xend", "xfor", "ends"};
         QTest::newRow("at most 63 characters")
@@ -420,13 +443,17 @@ private slots:
             return f.build().bytes;
         };
         QTest::newRow("complex time") << withTime(signal("time", 0, 16, {1}, 0x12), QByteArray(16, '\0'))
-                                      << "TypeConversionError" << "Data is complex" << false;
-        QTest::newRow("time of an unknown type") << withTime(signal("time", 9, 8, {1}, 0x10), QByteArray(8, '\0'))
-                                                 << "TypeConversionError" << "Unknown data type" << false;
-        QTest::newRow("time without dimensions") << withTime(signal("time", 0, 8, {}, 0x10), doubles({1}))
-                                                 << "range_error" << "Dimension error" << false;
-        QTest::newRow("time with a first dimension of 0") << withTime(signal("time", 0, 8, {0}, 0x10), doubles({1}))
-                                                          << "range_error" << "Out of range" << false;
+                                      << "TypeConversionError"
+                                      << "Data is complex" << false;
+        QTest::newRow("time of an unknown type")
+            << withTime(signal("time", 9, 8, {1}, 0x10), QByteArray(8, '\0')) << "TypeConversionError"
+            << "Unknown data type" << false;
+        QTest::newRow("time without dimensions")
+            << withTime(signal("time", 0, 8, {}, 0x10), doubles({1})) << "range_error"
+            << "Dimension error" << false;
+        QTest::newRow("time with a first dimension of 0")
+            << withTime(signal("time", 0, 8, {0}, 0x10), doubles({1})) << "range_error"
+            << "Out of range" << false;
         QTest::newRow("samples too short for the dimensions")
             << withTime(signal("time", 0, 4, {1}, 0x10), QByteArray(4, '\0')) << "FileFormatException"
             << "Signal \"time\" has samples too short for its dimensions" << false;
@@ -446,7 +473,8 @@ private slots:
         Fixture good;
         good.signalRecords = {timeSignal()};
         good.addFullRecords(2, [](int r, int) { return doubles({double(r)}); });
-        QTest::newRow("output folder missing") << good.build().bytes << "runtime_error" << "Could not open file" << true;
+        QTest::newRow("output folder missing") << good.build().bytes << "runtime_error"
+                                               << "Could not open file" << true;
     }
     void failuresLeaveNoFile()
     {
@@ -534,7 +562,9 @@ private slots:
         f.signalRecords = {timeSignal()};
         f.addFullRecords(2, [](int r, int) { return doubles({double(r)}); });
         convert(f, {}, output);
-        struct stat status {};
+        struct stat status
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(output).constData(), &status), 0);
         QCOMPARE(int(status.st_mode & 07777), mode);
     }
@@ -564,10 +594,13 @@ private slots:
         struct Stop
         {
         };
-        QVERIFY_THROWS_EXCEPTION(Stop, convert(f, [](ConversionStage stage, float fraction) {
-            if (stage == ConversionStage::ReadData && fraction > 0.3f)
-                throw Stop{};
-        }, output));
+        QVERIFY_THROWS_EXCEPTION(Stop, convert(
+                                           f,
+                                           [](ConversionStage stage, float fraction) {
+                                               if (stage == ConversionStage::ReadData && fraction > 0.3f)
+                                                   throw Stop{};
+                                           },
+                                           output));
         QVERIFY(!QFile::exists(output));
         QCOMPARE(leftovers(), QStringList());
     }
@@ -650,8 +683,7 @@ private slots:
         const std::uint8_t bytes[8] = {};
         QVERIFY_THROWS_EXCEPTION(TypeConversionError, LogConverter::readSampleAsDouble(bytes, 9, {1}, 0, 8));
         QVERIFY_THROWS_EXCEPTION(std::range_error, LogConverter::readSampleAsDouble(bytes, 0, {1}, 4, 8));
-        QVERIFY_THROWS_EXCEPTION(std::range_error,
-                                 LogConverter::readSampleAsDouble(bytes, 3, {2, 65535, 65535}, 0, 8));
+        QVERIFY_THROWS_EXCEPTION(std::range_error, LogConverter::readSampleAsDouble(bytes, 3, {2, 65535, 65535}, 0, 8));
     }
 };
 

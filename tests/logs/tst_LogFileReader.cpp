@@ -38,21 +38,31 @@ Fixture threeSignals()
 QByteArray recordSample(int record, int signalIndex)
 {
     switch (signalIndex) {
-    case 0: return hlf::sample<double>({record * 0.5});
-    case 1: return hlf::sample<std::uint16_t>({std::uint16_t(record)});
-    default: return hlf::sample<std::int8_t>({std::int8_t(record), std::int8_t(-record), 3});
+    case 0:
+        return hlf::sample<double>({record * 0.5});
+    case 1:
+        return hlf::sample<std::uint16_t>({std::uint16_t(record)});
+    default:
+        return hlf::sample<std::int8_t>({std::int8_t(record), std::int8_t(-record), 3});
     }
 }
 
-std::string bytesOf(const QByteArray &bytes) { return bytes.toStdString(); }
+std::string bytesOf(const QByteArray &bytes)
+{
+    return bytes.toStdString();
+}
 
-std::istringstream streamOf(const QByteArray &bytes) { return std::istringstream(bytesOf(bytes)); }
+std::istringstream streamOf(const QByteArray &bytes)
+{
+    return std::istringstream(bytesOf(bytes));
+}
 
 // Fails reads with an error that is not an end of file after the first few bytes.
 class FailingBuffer : public std::streambuf
 {
 public:
-    explicit FailingBuffer(QByteArray bytes, std::size_t readable) : m_bytes(std::move(bytes))
+    explicit FailingBuffer(QByteArray bytes, std::size_t readable)
+        : m_bytes(std::move(bytes))
     {
         setg(m_bytes.data(), m_bytes.data(), m_bytes.data() + readable);
     }
@@ -218,27 +228,27 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << "Unexpected end of file" << false;
         QTest::newRow("three bytes") << good.bytes.left(3) << "Unexpected end of file" << false;
         QTest::newRow("cut inside the header") << good.bytes.left(12) << "Unexpected end of file" << false;
-        QTest::newRow("version byte changed") << spoil([](QByteArray &b) { b[0] = char(b[0] ^ 0x40); })
-                                              << "Fileheader CRC mismatch" << false;
-        QTest::newRow("data offset changed") << spoil([](QByteArray &b) { b[5] = char(b[5] + 1); })
-                                             << "Fileheader CRC mismatch" << false;
-        QTest::newRow("header checksum changed") << spoil([](QByteArray &b) { b[19] = char(b[19] ^ 1); })
-                                                 << "Fileheader CRC mismatch" << false;
+        QTest::newRow("version byte changed")
+            << spoil([](QByteArray &b) { b[0] = char(b[0] ^ 0x40); }) << "Fileheader CRC mismatch" << false;
+        QTest::newRow("data offset changed")
+            << spoil([](QByteArray &b) { b[5] = char(b[5] + 1); }) << "Fileheader CRC mismatch" << false;
+        QTest::newRow("header checksum changed")
+            << spoil([](QByteArray &b) { b[19] = char(b[19] ^ 1); }) << "Fileheader CRC mismatch" << false;
         QTest::newRow("metadata value byte changed")
             << spoil([&](QByteArray &b) { b[qsizetype(good.signalListOffset) - 5] = 'X'; }) << "Metadata CRC error"
             << false;
         QTest::newRow("signal name byte changed")
             << spoil([&](QByteArray &b) { b[qsizetype(good.signalListOffset) + 2 + 23 + 2 + 2] = 'X'; })
             << "Metadata CRC error" << false;
-        QTest::newRow("data header start changed")
-            << spoil([&](QByteArray &b) { b[qsizetype(good.dataSectionOffset)] = char(b[qsizetype(good.dataSectionOffset)] + 1); })
-            << "Data header CRC failed" << false;
-        QTest::newRow("cut inside the metadata") << good.bytes.left(qsizetype(good.metadataOffset) + 9)
-                                                 << "Unexpected end of file" << false;
-        QTest::newRow("cut inside the signal list") << good.bytes.left(qsizetype(good.signalListOffset) + 30)
-                                                    << "Unexpected end of file" << false;
-        QTest::newRow("cut inside the data header") << good.bytes.left(qsizetype(good.dataStart) - 3)
-                                                    << "Unexpected end of file" << false;
+        QTest::newRow("data header start changed") << spoil([&](QByteArray &b) {
+            b[qsizetype(good.dataSectionOffset)] = char(b[qsizetype(good.dataSectionOffset)] + 1);
+        }) << "Data header CRC failed" << false;
+        QTest::newRow("cut inside the metadata")
+            << good.bytes.left(qsizetype(good.metadataOffset) + 9) << "Unexpected end of file" << false;
+        QTest::newRow("cut inside the signal list")
+            << good.bytes.left(qsizetype(good.signalListOffset) + 30) << "Unexpected end of file" << false;
+        QTest::newRow("cut inside the data header")
+            << good.bytes.left(qsizetype(good.dataStart) - 3) << "Unexpected end of file" << false;
         QTest::newRow("signal list offset past the end") << spoil([&](QByteArray &b) {
             hlf::putU32(b, 8, std::uint32_t(b.size() + 100));
             fixHeaderCrc(b);
@@ -247,23 +257,24 @@ private slots:
             hlf::putU32(b, 12, 0xFFFFFFF0u);
             fixHeaderCrc(b);
         }) << "Unexpected end of file" << false;
-        QTest::newRow("data region cut short") << good.bytes.left(qsizetype(good.end) - 5) << "Unexpected end of file"
-                                               << false;
-        QTest::newRow("start past the end of the file") << spoil([&](QByteArray &b) {
-            setDataHeader(b, std::uint32_t(b.size() + 1), std::uint32_t(good.end));
-        }) << "Unexpected end of file" << false;
-        QTest::newRow("start inside the headers") << spoil([&](QByteArray &b) {
-            setDataHeader(b, 4, std::uint32_t(good.end));
-        }) << "Data section offsets out of range" << false;
+        QTest::newRow("data region cut short")
+            << good.bytes.left(qsizetype(good.end) - 5) << "Unexpected end of file" << false;
+        QTest::newRow("start past the end of the file")
+            << spoil([&](QByteArray &b) { setDataHeader(b, std::uint32_t(b.size() + 1), std::uint32_t(good.end)); })
+            << "Unexpected end of file" << false;
+        QTest::newRow("start inside the headers")
+            << spoil([&](QByteArray &b) { setDataHeader(b, 4, std::uint32_t(good.end)); })
+            << "Data section offsets out of range" << false;
         QTest::newRow("end inside the headers") << spoil([&](QByteArray &b) {
             setDataHeader(b, std::uint32_t(good.start), std::uint32_t(good.dataStart - 1));
-        }) << "Data section offsets out of range" << false;
+        }) << "Data section offsets out of range"
+                                                << false;
 
         Fixture legacy = threeSignals();
         legacy.legacy = true;
         const auto legacyBuilt = legacy.build();
-        QTest::newRow("legacy cut inside the signal list") << legacyBuilt.bytes.left(40) << "Unexpected end of file"
-                                                           << false;
+        QTest::newRow("legacy cut inside the signal list")
+            << legacyBuilt.bytes.left(40) << "Unexpected end of file" << false;
         QByteArray unterminated = legacyBuilt.bytes.left(8 + 4 + 2 + 23 + 2);
         unterminated.append(QByteArray(100, 'n'));
         QTest::newRow("legacy name without its zero byte") << unterminated << "Unexpected end of file" << false;
@@ -331,7 +342,7 @@ private slots:
 
         Fixture exact = threeSignals();
         exact.signalRecords = {signal("time", 0, 8, 0x10), signal("pad", 3, 7)}; // records of 16 bytes
-        exact.startOffset = 4096 - exact.build().dataStart % 4096;          // first record on a boundary
+        exact.startOffset = 4096 - exact.build().dataStart % 4096;               // first record on a boundary
         exact.addFullRecords(600, [](int r, int s) {
             return s == 0 ? hlf::sample<double>({double(r)}) : QByteArray(7, char(r));
         });

@@ -69,9 +69,8 @@ std::vector<Seed> seeds()
     Fixture kinds;
     kinds.signalRecords = {signal("time", 1, 8, {1}, 0x10), signal("c", 1, 16, {2}, 0x2), signal("m", 7, 24, {2, 3}),
                            signal("odd", 77, 3), signal("", 3, 1, {})};
-    kinds.addFullRecords(120, [&](int r, int s) {
-        return patterned(r, s, kinds.signalRecords[std::size_t(s)].sampleSize);
-    });
+    kinds.addFullRecords(120,
+                         [&](int r, int s) { return patterned(r, s, kinds.signalRecords[std::size_t(s)].sampleSize); });
     result.push_back({"every kind of signal", kinds.build()});
     return result;
 }

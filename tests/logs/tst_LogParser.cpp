@@ -28,7 +28,10 @@ hlf::Signal signal(const std::string &name, std::uint16_t type, std::uint16_t sa
     return s;
 }
 
-QByteArray doubleSample(double value) { return hlf::sample<double>({value}); }
+QByteArray doubleSample(double value)
+{
+    return hlf::sample<double>({value});
+}
 
 // Time, an int16 and a double in every record.
 QByteArray goodLog(int records)
@@ -36,20 +39,26 @@ QByteArray goodLog(int records)
     Fixture f;
     f.metadata = {{"serial", "SN-0042"}};
     f.signalRecords = {signal("time", 0, 8, 0x10), signal("a", 4, 2), signal("b", 0, 8)};
-    return f.buildUniform(std::uint64_t(records), [](std::uint64_t r, std::uint8_t *samples) {
-        const double time = double(r) * 0.01;
-        const auto counter = std::int16_t(r);
-        std::memcpy(samples, &time, 8);
-        std::memcpy(samples + 8, &counter, 2);
-        std::memcpy(samples + 10, &time, 8);
-    }).bytes;
+    return f
+        .buildUniform(std::uint64_t(records),
+                      [](std::uint64_t r, std::uint8_t *samples) {
+                          const double time = double(r) * 0.01;
+                          const auto counter = std::int16_t(r);
+                          std::memcpy(samples, &time, 8);
+                          std::memcpy(samples + 8, &counter, 2);
+                          std::memcpy(samples + 10, &time, 8);
+                      })
+        .bytes;
 }
 
 // Collects what the standard error stream receives while it lives.
 class ErrorStreamCapture
 {
 public:
-    ErrorStreamCapture() : m_previous(std::cerr.rdbuf(m_captured.rdbuf())) {}
+    ErrorStreamCapture()
+        : m_previous(std::cerr.rdbuf(m_captured.rdbuf()))
+    {
+    }
     ~ErrorStreamCapture() { std::cerr.rdbuf(m_previous); }
     QString text() const { return QString::fromStdString(m_captured.str()); }
 
@@ -97,14 +106,15 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("logLine"); // debug line or standard error text
 
-        QTest::newRow("a good log") << QUrl::fromLocalFile(write("good.hlf", goodLog(500)))
-                                    << "good.mat" << true << "" << "";
-        QTest::newRow("a plain path instead of a file URL") << QUrl(write("plain.hlf", goodLog(5)))
-                                                            << "plain.mat" << true << "" << "";
-        QTest::newRow("a file of another format") << QUrl::fromLocalFile(write("other.hlf", "PK\x03\x04 zip"))
-                                                  << "other.mat" << false
-                                                  << "Log file is malformed: Unknown log file format"
-                                                  << "Log file is malformed";
+        QTest::newRow("a good log") << QUrl::fromLocalFile(write("good.hlf", goodLog(500))) << "good.mat" << true << ""
+                                    << "";
+        QTest::newRow("a plain path instead of a file URL")
+            << QUrl(write("plain.hlf", goodLog(5))) << "plain.mat" << true << ""
+            << "";
+        QTest::newRow("a file of another format")
+            << QUrl::fromLocalFile(write("other.hlf", "PK\x03\x04 zip")) << "other.mat" << false
+            << "Log file is malformed: Unknown log file format"
+            << "Log file is malformed";
 
         Fixture cutLog;
         cutLog.signalRecords = {signal("time", 0, 8, 0x10)};
@@ -114,10 +124,10 @@ private slots:
         const auto header = qsizetype(cutBuilt.dataSectionOffset);
         hlf::putU32(cut, header + 4, std::uint32_t(cut.size()));
         hlf::putU32(cut, header + 12, hlf::crc(cut, header, 12));
-        QTest::newRow("a record cut off by the end of the file") << QUrl::fromLocalFile(write("cut.hlf", cut))
-                                                                 << "cut.mat" << false
-                                                                 << "Log file is malformed: Unexpected end of file"
-                                                                 << "Log file is malformed";
+        QTest::newRow("a record cut off by the end of the file")
+            << QUrl::fromLocalFile(write("cut.hlf", cut)) << "cut.mat" << false
+            << "Log file is malformed: Unexpected end of file"
+            << "Log file is malformed";
 
         Fixture complexTime;
         complexTime.signalRecords = {signal("time", 0, 16, 0x12)};
@@ -127,13 +137,15 @@ private slots:
                                                << "Parsing error: Data is complex\n";
         QTest::newRow("an output folder that does not exist")
             << QUrl::fromLocalFile(write("nofolder.hlf", goodLog(5))) << "missing/out.mat" << false
-            << "Parsing error: Could not open file" << "Parsing error: Could not open file\n";
+            << "Parsing error: Could not open file"
+            << "Parsing error: Could not open file\n";
         QTest::newRow("a missing file") << QUrl::fromLocalFile(m_dir.filePath("absent.hlf")) << "absent.mat" << false
-                                        << "The log file could not be opened" << "failed to open parsefile";
-        QTest::newRow("a network location") << QUrl("https://example.invalid/log.hlf") << "net.mat" << false
-                                            << "The log file is not on this machine"
-                                            << "file is not local to this machine, network locations not supported "
-                                               "at the moment";
+                                        << "The log file could not be opened"
+                                        << "failed to open parsefile";
+        QTest::newRow("a network location")
+            << QUrl("https://example.invalid/log.hlf") << "net.mat" << false << "The log file is not on this machine"
+            << "file is not local to this machine, network locations not supported "
+               "at the moment";
     }
     void everyRequestEnds()
     {
@@ -197,7 +209,7 @@ private slots:
         QList<float> values;
         for (const auto &arguments : progress)
             values << arguments[0].toFloat();
-        QCOMPARE(values.front(), 0.0f); // a new conversion starts at 0
+        QCOMPARE(values.front(), 0.0f);  // a new conversion starts at 0
         QVERIFY(values.contains(0.5f));  // end of the data walk
         QVERIFY(values.contains(0.75f)); // arrays built
         QCOMPARE(values.back(), 1.0f);

@@ -40,11 +40,11 @@ public:
         QObject::connect(channel, &C::rawDataReceived, [this](rawdata_type_t type, const QByteArray &data) {
             add({"rawDataReceived", QString::number(type), bytes(data)});
         });
-        QObject::connect(channel, &C::referencesHandled,
-                         [this](SimulinkDataTypes::VariableDataType kind, const QList<reference_set_t> &entries) {
-                             add({"referencesHandled", QString::number(kind),
-                                  QString::fromLatin1(writeList(entries).toHex())});
-                         });
+        QObject::connect(
+            channel, &C::referencesHandled,
+            [this](SimulinkDataTypes::VariableDataType kind, const QList<reference_set_t> &entries) {
+                add({"referencesHandled", QString::number(kind), QString::fromLatin1(writeList(entries).toHex())});
+            });
     }
 
     QStringList lines;

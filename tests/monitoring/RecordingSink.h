@@ -37,7 +37,11 @@ public:
     {
         const QByteArray value(reinterpret_cast<const char *>(element.data()), qsizetype(element.size()));
         samples << Sample{dataOffset, value, timestamp};
-        *m_lines << QStringLiteral("%1 %2 %3 %4").arg(m_name).arg(dataOffset).arg(QString::fromLatin1(value.toHex())).arg(timestamp);
+        *m_lines << QStringLiteral("%1 %2 %3 %4")
+                        .arg(m_name)
+                        .arg(dataOffset)
+                        .arg(QString::fromLatin1(value.toHex()))
+                        .arg(timestamp);
         if (onEachSample)
             onEachSample();
     }

@@ -2,6 +2,7 @@
 #include "DataChannel.h"
 #include "DatalinkManager.h"
 #include "RecordingSink.h"
+#include "TestBytes.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -10,8 +11,6 @@
 using namespace monitoring;
 
 namespace {
-
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 template<typename T>
 QByteArray le(T value)
@@ -37,7 +36,10 @@ QByteArray recordWithOffset(uint16_t referenceId, int32_t timeOffset, uint16_t d
     return le<uint16_t>(referenceId) + le<int32_t>(timeOffset) + le<uint16_t>(dataOffset) + value;
 }
 
-QByteArray doubleBytes(double value) { return le<quint64>(std::bit_cast<quint64>(value)); }
+QByteArray doubleBytes(double value)
+{
+    return le<quint64>(std::bit_cast<quint64>(value));
+}
 
 struct Registration
 {
@@ -96,7 +98,8 @@ private slots:
             << scalar << one(samples(100, record(9, 0, doubleBytes(1)) + record(9, 10, doubleBytes(2))))
             << QStringList{"a 0 000000000000f03f 100", "a 0 0000000000000040 110"};
         QTest::newRow("records with a data offset")
-            << vector << one(samples(7, recordWithOffset(4, 1, 8, hex("01020304")) + recordWithOffset(4, 2, 0, hex("0a0b0c0d"))))
+            << vector
+            << one(samples(7, recordWithOffset(4, 1, 8, hex("01020304")) + recordWithOffset(4, 2, 0, hex("0a0b0c0d"))))
             << QStringList{"b 8 01020304 8", "a 0 0a0b0c0d 9"};
         QTest::newRow("a base time near the end of the range")
             << scalar << one(samples(std::numeric_limits<int64_t>::max(), record(9, 1, doubleBytes(0))))
@@ -104,13 +107,15 @@ private slots:
 
         // A record that cannot be placed ends the message: its value's size is unknown.
         QTest::newRow("an unknown reference ends the message")
-            << scalar << one(samples(0, record(3, 0, doubleBytes(1)) + record(9, 0, doubleBytes(2))))
-            << QStringList{};
+            << scalar << one(samples(0, record(3, 0, doubleBytes(1)) + record(9, 0, doubleBytes(2)))) << QStringList{};
         QTest::newRow("samples before an unknown reference are kept")
-            << scalar << one(samples(0, record(9, 0, doubleBytes(1)) + record(3, 0, doubleBytes(2)) + record(9, 0, doubleBytes(3))))
+            << scalar
+            << one(samples(0,
+                           record(9, 0, doubleBytes(1)) + record(3, 0, doubleBytes(2)) + record(9, 0, doubleBytes(3))))
             << QStringList{"a 0 000000000000f03f 0"};
         QTest::newRow("an offset that is not registered ends the message")
-            << vector << one(samples(0, recordWithOffset(4, 0, 4, hex("01020304")) + recordWithOffset(4, 0, 8, hex("01020304"))))
+            << vector
+            << one(samples(0, recordWithOffset(4, 0, 4, hex("01020304")) + recordWithOffset(4, 0, 8, hex("01020304"))))
             << QStringList{};
         QTest::newRow("a reference beyond the table ends the message")
             << scalar << one(samples(0, record(60000, 0, doubleBytes(1)))) << QStringList{};
@@ -120,10 +125,10 @@ private slots:
         QTest::newRow("a record cut inside its offset")
             << vector << one(samples(0, recordWithOffset(4, 0, 8, hex("01020304")) + hex("0400 00000000 08")))
             << QStringList{"b 8 01020304 0"};
-        QTest::newRow("a message of another command") << scalar << one(samples(0, record(9, 0, doubleBytes(1)), 0))
-                                                      << QStringList{};
-        QTest::newRow("a message shorter than its base time") << scalar << one(hex("0100 0800 01020304"))
-                                                              << QStringList{};
+        QTest::newRow("a message of another command")
+            << scalar << one(samples(0, record(9, 0, doubleBytes(1)), 0)) << QStringList{};
+        QTest::newRow("a message shorter than its base time")
+            << scalar << one(hex("0100 0800 01020304")) << QStringList{};
 
         const QByteArray message = samples(20, record(9, 0, doubleBytes(1)) + record(9, 5, doubleBytes(2)));
         QTest::newRow("a message in two packets") << scalar << QList<QByteArray>{message.first(16), message.sliced(16)}
@@ -132,7 +137,8 @@ private slots:
             << scalar << QList<QByteArray>{message.first(30), message.sliced(30)}
             << QStringList{"a 0 000000000000f03f 20", "a 0 0000000000000040 25"};
         QTest::newRow("bytes after a message are dropped")
-            << scalar << QList<QByteArray>{message + record(9, 0, doubleBytes(3)), samples(1, record(9, 0, doubleBytes(4)))}
+            << scalar
+            << QList<QByteArray>{message + record(9, 0, doubleBytes(3)), samples(1, record(9, 0, doubleBytes(4)))}
             << QStringList{"a 0 000000000000f03f 20", "a 0 0000000000000040 25", "a 0 0000000000001040 1"};
         QTest::newRow("command 2 is dropped")
             << scalar << QList<QByteArray>{samples(0, record(9, 0, doubleBytes(1)), 2), message}
@@ -213,9 +219,11 @@ private slots:
     void refusesValuesItCannotCarry()
     {
         Rig rig;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Refusing a stream of reference 4 with values of 17 bytes"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("Refusing a stream of reference 4 with values of 17 bytes"));
         rig.channel.registerStream(4, 0, 17, false, &rig.a);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Refusing a stream of reference 4 with values of 0 bytes"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("Refusing a stream of reference 4 with values of 0 bytes"));
         rig.channel.registerStream(4, 0, 0, false, &rig.a);
         rig.receive(samples(0, record(4, 0, QByteArray(17, '\x01'))));
         QVERIFY(rig.lines.isEmpty());

@@ -29,13 +29,40 @@ fxp_info_t scaling(uint8_t wordLength, bool isSigned, int8_t exponent = 0, doubl
 // The board's lists of a model that uses every family, and some records no host can
 // serve. Record i is named "T<i>" and "S<i>" in the two name tables.
 enum Record : uint16_t {
-    Double, Int32, ComplexInt32, EnumInt16, EnumSingle, EnumUInt8, EnumUInt32, EnumEightBytes, Bus,
-    Fixed2, Fixed1, Fixed4, Fixed8, ComplexFixed4, ComplexFixed3, UnknownId, UnnamedBoolean, ComplexUnknownId,
-    ComplexEnum, Fixed3, RecordCount
+    Double,
+    Int32,
+    ComplexInt32,
+    EnumInt16,
+    EnumSingle,
+    EnumUInt8,
+    EnumUInt32,
+    EnumEightBytes,
+    Bus,
+    Fixed2,
+    Fixed1,
+    Fixed4,
+    Fixed8,
+    ComplexFixed4,
+    ComplexFixed3,
+    UnknownId,
+    UnnamedBoolean,
+    ComplexUnknownId,
+    ComplexEnum,
+    Fixed3,
+    RecordCount
 };
 enum Scaling : int32_t {
-    NoScaling, Word12Unsigned, Word8Signed, Word16Signed, Word65, Word0, ScalingKind1, Word64Unsigned, Word32Signed,
-    Word64Signed, ScalingCount
+    NoScaling,
+    Word12Unsigned,
+    Word8Signed,
+    Word16Signed,
+    Word65,
+    Word0,
+    ScalingKind1,
+    Word64Unsigned,
+    Word32Signed,
+    Word64Signed,
+    ScalingCount
 };
 
 DataTypeFactory boardFactory()
@@ -88,7 +115,10 @@ DataTypeFactory boardFactory()
     return factory;
 }
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 } // namespace
 
@@ -109,15 +139,15 @@ private slots:
         QTest::addColumn<double>("minDouble");
         QTest::addColumn<double>("maxDouble");
 
-        QTest::newRow("double") << int(Double) << 0 << 0 << 8 << false << false
-                                << -std::numeric_limits<double>::max() << std::numeric_limits<double>::max();
+        QTest::newRow("double") << int(Double) << 0 << 0 << 8 << false << false << -std::numeric_limits<double>::max()
+                                << std::numeric_limits<double>::max();
         QTest::newRow("int32") << int(Int32) << 0 << 6 << 4 << false << true << -2147483648.0 << 2147483647.0;
         QTest::newRow("complex int32") << int(ComplexInt32) << 0 << 6 << 8 << true << true << -2147483648.0
                                        << 2147483647.0;
-        QTest::newRow("enumeration, signed storage, two bytes") << int(EnumInt16) << 0 << 4 << 2 << false << true
-                                                                << -32768.0 << 32767.0;
-        QTest::newRow("enumeration, unsigned storage, one byte") << int(EnumUInt8) << 0 << 3 << 1 << false << true
-                                                                 << 0.0 << 255.0;
+        QTest::newRow("enumeration, signed storage, two bytes")
+            << int(EnumInt16) << 0 << 4 << 2 << false << true << -32768.0 << 32767.0;
+        QTest::newRow("enumeration, unsigned storage, one byte")
+            << int(EnumUInt8) << 0 << 3 << 1 << false << true << 0.0 << 255.0;
         QTest::newRow("enumeration, unsigned storage, four bytes")
             << int(EnumUInt32) << 0 << 7 << 4 << false << true << 0.0 << 4294967295.0;
         QTest::newRow("fixed point, 12-bit unsigned word, slope 2^-4")
@@ -130,9 +160,8 @@ private slots:
             << int(Fixed4) << int(Word32Signed) << 6 << 4 << false << false << -2147483648.0 << 2147483647.0;
         QTest::newRow("fixed point, 64-bit unsigned word")
             << int(Fixed8) << int(Word64Unsigned) << 9 << 8 << false << false << 0.0 << 18446744073709551615.0;
-        QTest::newRow("fixed point, 64-bit signed word")
-            << int(Fixed8) << int(Word64Signed) << 9 << 8 << false << false << -9223372036854775808.0
-            << 9223372036854775807.0;
+        QTest::newRow("fixed point, 64-bit signed word") << int(Fixed8) << int(Word64Signed) << 9 << 8 << false << false
+                                                         << -9223372036854775808.0 << 9223372036854775807.0;
         QTest::newRow("complex fixed point, 16-bit parts")
             << int(ComplexFixed4) << int(Word8Signed) << 4 << 4 << true << false << -63.0 << 64.5;
     }
@@ -197,32 +226,33 @@ private slots:
 
         QTest::newRow("data-type index past the list") << int(RecordCount) << 0 << "Unkown data type index";
         QTest::newRow("negative fixed-point index") << int(Double) << -1 << "Unknown fixed point index";
-        QTest::newRow("fixed-point index past the list") << int(Double) << int(ScalingCount)
-                                                         << "Unknown fixed point index";
-        QTest::newRow("enumeration stored as single") << int(EnumSingle) << 0
-                                                      << "Unsupported enum datatype: 1(size: 4)";
-        QTest::newRow("enumeration eight bytes wide") << int(EnumEightBytes) << 0
-                                                      << "Unsupported enum datatype: 6(size: 8)";
+        QTest::newRow("fixed-point index past the list")
+            << int(Double) << int(ScalingCount) << "Unknown fixed point index";
+        QTest::newRow("enumeration stored as single")
+            << int(EnumSingle) << 0 << "Unsupported enum datatype: 1(size: 4)";
+        QTest::newRow("enumeration eight bytes wide")
+            << int(EnumEightBytes) << 0 << "Unsupported enum datatype: 6(size: 8)";
         QTest::newRow("enumeration with scaling") << int(EnumInt16) << int(Word8Signed) << QString();
         QTest::newRow("complex enumeration") << int(ComplexEnum) << 0 << QString();
         QTest::newRow("bus") << int(Bus) << 0 << "Unsupported datatype: 255";
         QTest::newRow("unknown id") << int(UnknownId) << 0 << "Unsupported datatype: 9";
         QTest::newRow("complex unknown id") << int(ComplexUnknownId) << 0 << "Unsupported complex datatype: 9";
-        QTest::newRow("16-bit word in one byte") << int(Fixed1) << int(Word16Signed)
-                                                 << "Unsupported fixed type width: 16 Signed: 1 DataSize: 1";
+        QTest::newRow("16-bit word in one byte")
+            << int(Fixed1) << int(Word16Signed) << "Unsupported fixed type width: 16 Signed: 1 DataSize: 1";
         QTest::newRow("65-bit word") << int(Fixed8) << int(Word65)
                                      << "Unsupported fixed type width: 65 Signed: 0 DataSize: 8";
         QTest::newRow("empty word") << int(Fixed2) << int(Word0)
                                     << "Unsupported fixed type width: 0 Signed: 0 DataSize: 2";
-        QTest::newRow("fixed point three bytes wide") << int(Fixed3) << int(Word8Signed)
-                                                      << "Unsupported fixed type width: 8 Signed: 1 DataSize: 3";
+        QTest::newRow("fixed point three bytes wide")
+            << int(Fixed3) << int(Word8Signed) << "Unsupported fixed type width: 8 Signed: 1 DataSize: 3";
         QTest::newRow("complex fixed point of odd size")
-            << int(ComplexFixed3) << int(Word8Signed) << "Unsupported complex fixed type width: 8 Signed: 1 DataSize: 3";
+            << int(ComplexFixed3) << int(Word8Signed)
+            << "Unsupported complex fixed type width: 8 Signed: 1 DataSize: 3";
         QTest::newRow("complex 65-bit word")
             << int(ComplexInt32) << int(Word65) << "Unsupported complex fixed type width: 65 Signed: 0 DataSize: 8";
         QTest::newRow("scaling kind 1") << int(Fixed2) << int(ScalingKind1) << "Unsupported fixed point scaling type";
-        QTest::newRow("complex, scaling kind 1") << int(ComplexFixed4) << int(ScalingKind1)
-                                                 << "Unsupported complex fixed point scaling type";
+        QTest::newRow("complex, scaling kind 1")
+            << int(ComplexFixed4) << int(ScalingKind1) << "Unsupported complex fixed point scaling type";
     }
 
     void refusesUnservableRecords()
@@ -272,11 +302,11 @@ private slots:
                                     << QByteArray("S" + QByteArray::number(RecordCount - 1)) << QString();
         QTest::newRow("negative index") << int(DataTypeNames) << -1 << QByteArray()
                                         << "Tried to access invalid string index -1 for type 12";
-        QTest::newRow("index past the table") << int(DataTypeNames) << int(RecordCount) << QByteArray()
-                                              << QString("Tried to access invalid string index %1 for type 12")
-                                                     .arg(int(RecordCount));
-        QTest::newRow("table not received") << int(BusElementNames) << 0 << QByteArray()
-                                            << "Tried to access invalid string index 0 for type 14";
+        QTest::newRow("index past the table")
+            << int(DataTypeNames) << int(RecordCount) << QByteArray()
+            << QString("Tried to access invalid string index %1 for type 12").arg(int(RecordCount));
+        QTest::newRow("table not received")
+            << int(BusElementNames) << 0 << QByteArray() << "Tried to access invalid string index 0 for type 14";
     }
 
     void looksUpStrings()

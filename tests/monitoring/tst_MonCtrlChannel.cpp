@@ -1,6 +1,7 @@
 #include "ControlChannelRecorder.h"
 #include "DatalinkManager.h"
 #include "MonCtrlChannel.h"
+#include "TestBytes.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -16,8 +17,6 @@ Q_DECLARE_METATYPE(Request)
 
 namespace {
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
-
 // A message of the channel whose length fits its payload.
 QByteArray message(int16_t command, int8_t status, const QByteArray &payload = QByteArray())
 {
@@ -26,14 +25,6 @@ QByteArray message(int16_t command, int8_t status, const QByteArray &payload = Q
     qToLittleEndian<uint16_t>(uint16_t(payload.size() + ControlHeader::Size), m.data() + 2);
     m[4] = char(status);
     return m + payload;
-}
-
-QByteArray pattern(qsizetype size)
-{
-    QByteArray bytes(size, '\0');
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i * 13 + 1);
-    return bytes;
 }
 
 // A board whose payloads reach the channel through a datalink manager.
@@ -46,11 +37,12 @@ struct Rig
 
     Rig()
     {
-        QObject::connect(&channel, &MonCtrlChannel::write, [this](DatalinkChannelId ch, bool reliable, const QByteArray &p) {
-            QCOMPARE(ch, DatalinkChannelId(2));
-            QVERIFY(reliable);
-            written << p;
-        });
+        QObject::connect(&channel, &MonCtrlChannel::write,
+                         [this](DatalinkChannelId ch, bool reliable, const QByteArray &p) {
+                             QCOMPARE(ch, DatalinkChannelId(2));
+                             QVERIFY(reliable);
+                             written << p;
+                         });
     }
 
     void receive(const QByteArray &payload, uint16_t ch = 2) { emit manager.DataReady(ch, payload); }
@@ -80,8 +72,8 @@ private slots:
         QTest::newRow("block states") << Request(&C::requestBlockStates) << hex("0800 0500 00");
         QTest::newRow("inputs") << Request(&C::requestInputs) << hex("0900 0500 00");
         QTest::newRow("outputs") << Request(&C::requestOutputs) << hex("0a00 0500 00");
-        QTest::newRow("model parameter memory") << Request([](C &c) { c.requestRawData(ModelParameterMemory); })
-                                                << hex("0b00 0600 00 03");
+        QTest::newRow("model parameter memory")
+            << Request([](C &c) { c.requestRawData(ModelParameterMemory); }) << hex("0b00 0600 00 03");
         QTest::newRow("string table 14") << Request([](C &c) { c.requestStrings(14); }) << hex("0c00 0600 00 0e");
         QTest::newRow("active signals") << Request(&C::requestActiveSignals) << hex("1100 0500 00");
         QTest::newRow("data types") << Request(&C::requestDataTypes) << hex("1200 0500 00");
@@ -96,7 +88,8 @@ private slots:
         QTest::newRow("set parameter") << Request([write](C &c) { c.setParameter(write); })
                                        << hex("0d00 1f00 00") + write.toBytes();
         const signal_set_t stop{7, 0, signal_set_t::StopRate, 8, 24, 1};
-        QTest::newRow("set signal") << Request([stop](C &c) { c.setSignal(stop); }) << hex("0f00 1500 00") + stop.toBytes();
+        QTest::newRow("set signal") << Request([stop](C &c) { c.setSignal(stop); })
+                                    << hex("0f00 1500 00") + stop.toBytes();
     }
 
     void requestsAreEncoded()
@@ -148,36 +141,34 @@ private slots:
                                      << QStringList{"infoReceived 2 7", "|"} << QString();
         QTest::newRow("information of 12 bytes") << one(message(1, 0, hex("02000000 07000000 00000000")))
                                                  << QStringList{"communicationError 1 0", "|"} << QString();
-        QTest::newRow("information of version 3") << one(message(1, 0, hex("03000000 07000000")))
-                                                  << QStringList{"communicationError 1 0", "|"}
-                                                  << "Unsupported monitoring version 3";
-        QTest::newRow("information of 3 bytes") << one(message(1, 0, hex("020000")))
-                                                << QStringList{"communicationError 1 0", "|"} << QString();
+        QTest::newRow("information of version 3")
+            << one(message(1, 0, hex("03000000 07000000"))) << QStringList{"communicationError 1 0", "|"}
+            << "Unsupported monitoring version 3";
+        QTest::newRow("information of 3 bytes")
+            << one(message(1, 0, hex("020000"))) << QStringList{"communicationError 1 0", "|"} << QString();
         QTest::newRow("information with an error") << one(message(1, -22, hex("02000000 07000000")))
                                                    << QStringList{"communicationError 1 -22", "|"} << QString();
 
         QTest::newRow("signals") << one(message(5, 0, twoSignals))
                                  << QStringList{"signalsReceived 2 " + twoSignals.toHex(), "|"} << QString();
         QTest::newRow("no signals") << one(message(5, 0)) << QStringList{"signalsReceived 0 ", "|"} << QString();
-        QTest::newRow("signals cut short") << one(message(5, 0, twoSignals.chopped(1)))
-                                           << QStringList{"communicationError 5 0", "|"} << QString();
-        QTest::newRow("signals with an error") << one(message(5, 1, twoSignals))
-                                               << QStringList{"communicationError 5 1", "|"} << QString();
+        QTest::newRow("signals cut short")
+            << one(message(5, 0, twoSignals.chopped(1))) << QStringList{"communicationError 5 0", "|"} << QString();
+        QTest::newRow("signals with an error")
+            << one(message(5, 1, twoSignals)) << QStringList{"communicationError 5 1", "|"} << QString();
         const struct
         {
             int16_t command;
             qsizetype size;
             const char *name;
-        } lists[] = {{6, 20, "blockParamsReceived"}, {7, 20, "modelParamsReceived"}, {8, 26, "blockStatesReceived"},
-                     {9, 24, "inputsReceived"},      {10, 24, "outputsReceived"},    {17, 16, "activeSignalsReceived"},
-                     {18, 16, "dataTypesReceived"},  {19, 16, "structElementsReceived"},
-                     {20, 24, "fixedPointInfoReceived"}};
+        } lists[] = {
+            {6, 20, "blockParamsReceived"}, {7, 20, "modelParamsReceived"},     {8, 26, "blockStatesReceived"},
+            {9, 24, "inputsReceived"},      {10, 24, "outputsReceived"},        {17, 16, "activeSignalsReceived"},
+            {18, 16, "dataTypesReceived"},  {19, 16, "structElementsReceived"}, {20, 24, "fixedPointInfoReceived"}};
         for (const auto &list : lists) {
-            QTest::addRow("%s", list.name) << one(message(list.command, 0, QByteArray(list.size, '\0')))
-                                           << QStringList{QStringLiteral("%1 1 ").arg(list.name)
-                                                          + QString(list.size * 2, '0'),
-                                                          "|"}
-                                           << QString();
+            QTest::addRow("%s", list.name)
+                << one(message(list.command, 0, QByteArray(list.size, '\0')))
+                << QStringList{QStringLiteral("%1 1 ").arg(list.name) + QString(list.size * 2, '0'), "|"} << QString();
             QTest::addRow("%s, one byte too many", list.name)
                 << one(message(list.command, 0, QByteArray(list.size + 1, '\0')))
                 << QStringList{QStringLiteral("communicationError %1 0").arg(list.command), "|"} << QString();
@@ -185,34 +176,34 @@ private slots:
 
         QTest::newRow("raw data") << one(message(11, 0, hex("02 aabb"))) << QStringList{"rawDataReceived 2 aabb", "|"}
                                   << QString();
-        QTest::newRow("raw data without data") << one(message(11, 0, hex("03")))
-                                               << QStringList{"rawDataReceived 3 ", "|"} << QString();
-        QTest::newRow("raw data without a type") << one(message(11, 0)) << QStringList{"communicationError 11 0", "|"}
-                                                 << "Invalid raw data packet";
+        QTest::newRow("raw data without data")
+            << one(message(11, 0, hex("03"))) << QStringList{"rawDataReceived 3 ", "|"} << QString();
+        QTest::newRow("raw data without a type")
+            << one(message(11, 0)) << QStringList{"communicationError 11 0", "|"} << "Invalid raw data packet";
         QTest::newRow("strings") << one(message(12, 0, hex("05 41 00 42 00 43")))
                                  << QStringList{"stringsReceived 5 'A' 'B'", "|"} << QString();
         QTest::newRow("empty strings") << one(message(12, 0, hex("0e 00 00")))
                                        << QStringList{"stringsReceived 14 '' ''", "|"} << QString();
-        QTest::newRow("strings without a table") << one(message(12, 0)) << QStringList{"stringsReceived 0", "|"}
-                                                 << QString();
-        QTest::newRow("strings with an error") << one(message(12, 4, hex("05 41 00")))
-                                               << QStringList{"communicationError 12 4", "|"} << QString();
+        QTest::newRow("strings without a table")
+            << one(message(12, 0)) << QStringList{"stringsReceived 0", "|"} << QString();
+        QTest::newRow("strings with an error")
+            << one(message(12, 4, hex("05 41 00"))) << QStringList{"communicationError 12 4", "|"} << QString();
 
-        QTest::newRow("set signal acknowledged with 0xF9") << one(message(15, -7, hex("0000 0700 0800 0700")))
-                                                           << QStringList{"referencesHandled 0 0000070008000700", "|"}
-                                                           << QString();
-        QTest::newRow("set parameter acknowledged") << one(message(13, 0, hex("0200 0900")))
-                                                    << QStringList{"referencesHandled 1 02000900", "|"} << QString();
-        QTest::newRow("references handled with 0xF9") << one(message(16, -7, hex("0800 0400")))
-                                                      << QStringList{"referencesHandled 2 08000400", "|"} << QString();
+        QTest::newRow("set signal acknowledged with 0xF9")
+            << one(message(15, -7, hex("0000 0700 0800 0700")))
+            << QStringList{"referencesHandled 0 0000070008000700", "|"} << QString();
+        QTest::newRow("set parameter acknowledged")
+            << one(message(13, 0, hex("0200 0900"))) << QStringList{"referencesHandled 1 02000900", "|"} << QString();
+        QTest::newRow("references handled with 0xF9")
+            << one(message(16, -7, hex("0800 0400"))) << QStringList{"referencesHandled 2 08000400", "|"} << QString();
         QTest::newRow("update parameters") << one(message(14, 0, hex("0200 0900")))
                                            << QStringList{"updateParametersReceived 1 02000900", "|"} << QString();
         QTest::newRow("update parameters with 0xF9") << one(message(14, -7, hex("0000 0700 0800 0700")))
                                                      << QStringList{"communicationError 14 -7", "|"} << QString();
-        QTest::newRow("set signal refused") << one(message(15, -22))
-                                            << QStringList{"communicationError 15 -22", "|"} << QString();
-        QTest::newRow("acknowledgement cut short") << one(message(15, 0, hex("0000 0700 08")))
-                                                   << QStringList{"communicationError 15 0", "|"} << QString();
+        QTest::newRow("set signal refused")
+            << one(message(15, -22)) << QStringList{"communicationError 15 -22", "|"} << QString();
+        QTest::newRow("acknowledgement cut short")
+            << one(message(15, 0, hex("0000 0700 08"))) << QStringList{"communicationError 15 0", "|"} << QString();
 
         for (int16_t command : {0, 2, 3, 4}) {
             QTest::addRow("command %d is none of the host's", command)
@@ -221,7 +212,8 @@ private slots:
         }
         // Rejected at once, although the length says more is to come.
         QTest::newRow("command 21") << QList<QByteArray>{hex("1500 6400 03"), message(1, 0, hex("02000000 07000000"))}
-                                    << QStringList{"communicationError 21 3", "|", "infoReceived 2 7", "|"} << QString();
+                                    << QStringList{"communicationError 21 3", "|", "infoReceived 2 7", "|"}
+                                    << QString();
         QTest::newRow("negative command waits for its length")
             << QList<QByteArray>{hex("0080 0a00 00"), hex("0102030405")}
             << QStringList{"|", "communicationError -32768 0", "|"} << QString();
@@ -230,15 +222,15 @@ private slots:
             << QList<QByteArray>{message(11, 0, hex("02") + pattern(1994)).first(1018),
                                  message(11, 0, hex("02") + pattern(1994)).sliced(1018)}
             << QStringList{"|", "rawDataReceived 2 <1994 bytes>", "|"} << QString();
-        QTest::newRow("first packet of 3 bytes") << QList<QByteArray>{hex("010008"), message(1, 0, hex("0200000007000000"))}
-                                                 << QStringList{"|", "infoReceived 2 7", "|"}
-                                                 << "eMonitor: Incomplete packet received";
+        QTest::newRow("first packet of 3 bytes")
+            << QList<QByteArray>{hex("010008"), message(1, 0, hex("0200000007000000"))}
+            << QStringList{"|", "infoReceived 2 7", "|"} << "eMonitor: Incomplete packet received";
         QTest::newRow("bytes after a message are dropped")
             << QList<QByteArray>{message(1, 0, hex("02000000 07000000")) + hex("0100"),
                                  message(1, 0, hex("02000000 08000000"))}
             << QStringList{"infoReceived 2 7", "|", "infoReceived 2 8", "|"} << QString();
         QTest::newRow("a message waits for its length")
-            << QList<QByteArray>{message(11, 0, pattern(35)).first(30), message(11, 0, pattern(35)).sliced(30)}
+            << QList<QByteArray>{message(11, 0, pattern(35, 1)).first(30), message(11, 0, pattern(35, 1)).sliced(30)}
             << QStringList{"|", "rawDataReceived 1 <34 bytes>", "|"} << QString();
         // Shorter than its own header: nothing can be read from it.
         QTest::newRow("length 4") << QList<QByteArray>{hex("0100 0400 00 02000000 07000000"), message(5, 0)}
@@ -272,7 +264,7 @@ private slots:
         rig.receive(message(1, 0, hex("02000000 07000000")), 3);
         QVERIFY(rig.recorder.lines.isEmpty());
 
-        rig.receive(message(11, 0, pattern(35)).first(30));
+        rig.receive(message(11, 0, pattern(35, 1)).first(30));
         QVERIFY(QMetaObject::invokeMethod(&rig.channel, "initialize"));
         rig.receive(message(1, 0, hex("02000000 07000000")));
         QCOMPARE(rig.recorder.lines, QStringList{"infoReceived 2 7"});

@@ -1,4 +1,5 @@
 #include "ProtocolRecords.h"
+#include "TestBytes.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -13,8 +14,6 @@ using RecordCheck = std::function<void(const QByteArray &bytes, bool writtenBack
 Q_DECLARE_METATYPE(RecordCheck)
 
 namespace {
-
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
 
 template<typename Record>
 RecordCheck expect(Record expected)
@@ -44,8 +43,7 @@ private slots:
         QTest::addColumn<bool>("writtenBack");
         QTest::addColumn<RecordCheck>("check");
 
-        QTest::newRow("monitor information") << hex("02000000 07000000") << true
-                                             << expect(monitor_info_t{2, 7});
+        QTest::newRow("monitor information") << hex("02000000 07000000") << true << expect(monitor_info_t{2, 7});
 
         signal_t matrix;
         matrix.referenceId = 1;
@@ -156,8 +154,8 @@ private slots:
         const signal_set_t stop{2, 1, signal_set_t::StopRate, 8, 16, 1};
         QTest::newRow("stream request: stop") << hex("0200 0100 ffffffff 0800 1000 01 00 0000") << true << expect(stop);
         const signal_set_t start{0x0102, 0, 1000, 16, 0x0304, 4};
-        QTest::newRow("stream request: start") << hex("0201 0000 e8030000 1000 0403 04 00 0000") << true
-                                               << expect(start);
+        QTest::newRow("stream request: start")
+            << hex("0201 0000 e8030000 1000 0403 04 00 0000") << true << expect(start);
 
         QTest::newRow("acknowledgement") << hex("0400 0700") << true << expect(reference_set_t{4, 7});
     }

@@ -17,7 +17,10 @@ namespace {
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 QByteArray bytesOfDouble(double value)
 {
@@ -59,13 +62,25 @@ DataType complexFixedPoint(double slope, double bias)
 }
 
 // Signed 8-bit word, slope 0.5, bias 1.
-DataType halfStep() { return fixedPoint<int8_t>(0.5, 1); }
+DataType halfStep()
+{
+    return fixedPoint<int8_t>(0.5, 1);
+}
 // The board's slope 2^-4 × 1.6, which is 0.1 with the binary error of the division.
-DataType tenthStep() { return fixedPoint<uint8_t>(std::ldexp(1.6, -4), 0); }
+DataType tenthStep()
+{
+    return fixedPoint<uint8_t>(std::ldexp(1.6, -4), 0);
+}
 
-uint8_t *bytesOf(QByteArray &bytes) { return reinterpret_cast<uint8_t *>(bytes.data()); }
+uint8_t *bytesOf(QByteArray &bytes)
+{
+    return reinterpret_cast<uint8_t *>(bytes.data());
+}
 
-MutableElementBytes element(QByteArray &bytes) { return {bytesOf(bytes), std::size_t(bytes.size())}; }
+MutableElementBytes element(QByteArray &bytes)
+{
+    return {bytesOf(bytes), std::size_t(bytes.size())};
+}
 
 // Equal values, NaN matching NaN, and the sign of a zero mattering.
 bool sameDouble(double a, double b)
@@ -90,17 +105,18 @@ private slots:
 
         QTest::newRow("double") << builtIn<double, DoubleTypeId>() << hex("000000000000f8bf") << -1.5 << qint64(-1);
         QTest::newRow("double -0") << builtIn<double, DoubleTypeId>() << hex("0000000000000080") << -0.0 << qint64(0);
-        QTest::newRow("double NaN") << builtIn<double, DoubleTypeId>() << hex("000000000000f87f") << notANumber << qint64(0);
-        QTest::newRow("double +infinity saturates") << builtIn<double, DoubleTypeId>() << hex("000000000000f07f") << infinity
-                                               << std::numeric_limits<qint64>::max();
-        QTest::newRow("double 1e300 saturates") << builtIn<double, DoubleTypeId>() << bytesOfDouble(1e300)
-                                                << 1e300 << std::numeric_limits<qint64>::max();
-        QTest::newRow("double -1e300 saturates") << builtIn<double, DoubleTypeId>() << bytesOfDouble(-1e300)
-                                                 << -1e300 << std::numeric_limits<qint64>::min();
+        QTest::newRow("double NaN") << builtIn<double, DoubleTypeId>() << hex("000000000000f87f") << notANumber
+                                    << qint64(0);
+        QTest::newRow("double +infinity saturates") << builtIn<double, DoubleTypeId>() << hex("000000000000f07f")
+                                                    << infinity << std::numeric_limits<qint64>::max();
+        QTest::newRow("double 1e300 saturates")
+            << builtIn<double, DoubleTypeId>() << bytesOfDouble(1e300) << 1e300 << std::numeric_limits<qint64>::max();
+        QTest::newRow("double -1e300 saturates")
+            << builtIn<double, DoubleTypeId>() << bytesOfDouble(-1e300) << -1e300 << std::numeric_limits<qint64>::min();
         QTest::newRow("single 0.1") << builtIn<float, SingleTypeId>() << hex("cdcccc3d") << double(0.1f) << qint64(0);
         QTest::newRow("single -2.75") << builtIn<float, SingleTypeId>() << hex("000030c0") << -2.75 << qint64(-2);
-        QTest::newRow("single -infinity") << builtIn<float, SingleTypeId>() << hex("000080ff") << -infinity
-                                     << std::numeric_limits<qint64>::min();
+        QTest::newRow("single -infinity")
+            << builtIn<float, SingleTypeId>() << hex("000080ff") << -infinity << std::numeric_limits<qint64>::min();
         QTest::newRow("int8 -1") << builtIn<int8_t, Int8TypeId>() << hex("ff") << -1.0 << qint64(-1);
         QTest::newRow("uint8 255") << builtIn<uint8_t, UInt8TypeId>() << hex("ff") << 255.0 << qint64(255);
         QTest::newRow("int16 min") << builtIn<int16_t, Int16TypeId>() << hex("0080") << -32768.0 << qint64(-32768);
@@ -110,10 +126,10 @@ private slots:
         QTest::newRow("uint32 max") << builtIn<uint32_t, UInt32TypeId>() << hex("ffffffff") << 4294967295.0
                                     << qint64(4294967295LL);
         QTest::newRow("boolean byte 2 is kept") << builtIn<uint8_t, BooleanTypeId>() << hex("02") << 2.0 << qint64(2);
-        QTest::newRow("complex int16 3+4i") << complexBuiltIn<int16_t, Int16TypeId>() << hex("0300 0400") << 5.0
-                                            << qint64(5);
-        QTest::newRow("complex double magnitude") << complexBuiltIn<double, DoubleTypeId>()
-                                                  << hex("000000000000f8bf 0000000000000000") << 1.5 << qint64(1);
+        QTest::newRow("complex int16 3+4i")
+            << complexBuiltIn<int16_t, Int16TypeId>() << hex("0300 0400") << 5.0 << qint64(5);
+        QTest::newRow("complex double magnitude")
+            << complexBuiltIn<double, DoubleTypeId>() << hex("000000000000f8bf 0000000000000000") << 1.5 << qint64(1);
         QTest::newRow("complex double huge parts do not overflow")
             << complexBuiltIn<double, DoubleTypeId>() << hex("000000000000d07f 000000000000d07f")
             << std::hypot(std::ldexp(1.0, 1022), std::ldexp(1.0, 1022)) << std::numeric_limits<qint64>::max();
@@ -159,8 +175,8 @@ private slots:
         QTest::newRow("uint16 +infinity clamps") << builtIn<uint16_t, UInt16TypeId>() << infinity << hex("ffff");
         QTest::newRow("int32 -1e12 clamps") << builtIn<int32_t, Int32TypeId>() << -1e12 << hex("00000080");
         QTest::newRow("uint32 5e9 clamps") << builtIn<uint32_t, UInt32TypeId>() << 5e9 << hex("ffffffff");
-        QTest::newRow("uint32 2^64 clamps") << builtIn<uint32_t, UInt32TypeId>() << 18446744073709551616.0
-                                            << hex("ffffffff");
+        QTest::newRow("uint32 2^64 clamps")
+            << builtIn<uint32_t, UInt32TypeId>() << 18446744073709551616.0 << hex("ffffffff");
         QTest::newRow("uint32 NaN writes 0") << builtIn<uint32_t, UInt32TypeId>() << notANumber << hex("00000000");
         QTest::newRow("boolean 0.9 truncates") << builtIn<uint8_t, BooleanTypeId>() << 0.9 << hex("00");
         QTest::newRow("boolean 5 clamps") << builtIn<uint8_t, BooleanTypeId>() << 5.0 << hex("01");
@@ -170,7 +186,8 @@ private slots:
         QTest::newRow("single -infinity clamps") << builtIn<float, SingleTypeId>() << -infinity << hex("ffff7fff");
         QTest::newRow("single NaN stays NaN") << builtIn<float, SingleTypeId>() << notANumber << hex("0000c07f");
         QTest::newRow("double stored as is") << builtIn<double, DoubleTypeId>() << 0.1 << hex("9a9999999999b93f");
-        QTest::newRow("double NaN stays NaN") << builtIn<double, DoubleTypeId>() << notANumber << hex("000000000000f87f");
+        QTest::newRow("double NaN stays NaN")
+            << builtIn<double, DoubleTypeId>() << notANumber << hex("000000000000f87f");
         QTest::newRow("fixed point 6.2") << halfStep() << 6.2 << hex("0a");
         QTest::newRow("fixed point -100 clamps") << halfStep() << -100.0 << hex("80");
         QTest::newRow("fixed point 1000 clamps") << halfStep() << 1000.0 << hex("7f");
@@ -181,8 +198,7 @@ private slots:
         QTest::newRow("fixed point 0.3 at slope 0.1") << tenthStep() << 0.3 << hex("03");
         QTest::newRow("fixed point 0.6 at slope 0.1") << tenthStep() << 0.6 << hex("06");
         QTest::newRow("fixed point 0.7 at slope 0.1") << tenthStep() << 0.7 << hex("07");
-        QTest::newRow("fixed point 12-bit word clamps")
-            << fixedPoint<uint16_t>(1, 0, 0, 4095) << 5000.0 << hex("ff0f");
+        QTest::newRow("fixed point 12-bit word clamps") << fixedPoint<uint16_t>(1, 0, 0, 4095) << 5000.0 << hex("ff0f");
         QTest::newRow("fixed point unsigned 64-bit above range")
             << fixedPoint<uint64_t>(1, 0) << 1e30 << hex("ffffffffffffffff");
         QTest::newRow("fixed point unsigned 64-bit at 2^64")
@@ -216,12 +232,11 @@ private slots:
 
         QTest::newRow("uint8 300 wraps") << builtIn<uint8_t, UInt8TypeId>() << qint64(300) << hex("2c");
         QTest::newRow("uint16 -1 wraps") << builtIn<uint16_t, UInt16TypeId>() << qint64(-1) << hex("ffff");
-        QTest::newRow("int32 2^31 wraps") << builtIn<int32_t, Int32TypeId>() << qint64(2147483648LL)
-                                          << hex("00000080");
+        QTest::newRow("int32 2^31 wraps") << builtIn<int32_t, Int32TypeId>() << qint64(2147483648LL) << hex("00000080");
         QTest::newRow("boolean 5") << builtIn<uint8_t, BooleanTypeId>() << qint64(5) << hex("05");
         QTest::newRow("single 2^24+1 rounds") << builtIn<float, SingleTypeId>() << qint64(16777217) << hex("0000804b");
-        QTest::newRow("double 2^53+1 rounds") << builtIn<double, DoubleTypeId>() << qint64(9007199254740993LL)
-                                              << hex("0000000000004043");
+        QTest::newRow("double 2^53+1 rounds")
+            << builtIn<double, DoubleTypeId>() << qint64(9007199254740993LL) << hex("0000000000004043");
         QTest::newRow("fixed point 6") << halfStep() << qint64(6) << hex("0a");
         QTest::newRow("fixed point int64 max") << halfStep() << std::numeric_limits<qint64>::max() << hex("7f");
     }
@@ -248,17 +263,16 @@ private slots:
         QTest::addColumn<double>("realRead");
         QTest::addColumn<double>("imagRead");
 
-        QTest::newRow("int16 3+4i") << complexBuiltIn<int16_t, Int16TypeId>() << 3.0 << 4.0 << hex("0300 0400")
-                                    << 3.0 << 4.0;
-        QTest::newRow("int8 parts truncate") << complexBuiltIn<int8_t, Int8TypeId>() << -2.7 << 2.7 << hex("fe 02")
-                                             << -2.0 << 2.0;
-        QTest::newRow("uint8 parts wrap, unclamped") << complexBuiltIn<uint8_t, UInt8TypeId>() << 300.0 << -1.0
-                                                     << hex("2c ff") << 44.0 << 255.0;
+        QTest::newRow("int16 3+4i") << complexBuiltIn<int16_t, Int16TypeId>() << 3.0 << 4.0 << hex("0300 0400") << 3.0
+                                    << 4.0;
+        QTest::newRow("int8 parts truncate")
+            << complexBuiltIn<int8_t, Int8TypeId>() << -2.7 << 2.7 << hex("fe 02") << -2.0 << 2.0;
+        QTest::newRow("uint8 parts wrap, unclamped")
+            << complexBuiltIn<uint8_t, UInt8TypeId>() << 300.0 << -1.0 << hex("2c ff") << 44.0 << 255.0;
         QTest::newRow("int8 parts beyond 32 bits saturate, NaN is 0")
             << complexBuiltIn<int8_t, Int8TypeId>() << 1e20 << notANumber << hex("ff 00") << -1.0 << 0.0;
-        QTest::newRow("uint32 parts go through 64 bits")
-            << complexBuiltIn<uint32_t, UInt32TypeId>() << -1.0 << 5e9 << hex("ffffffff 00f2052a") << 4294967295.0
-            << 705032704.0;
+        QTest::newRow("uint32 parts go through 64 bits") << complexBuiltIn<uint32_t, UInt32TypeId>() << -1.0 << 5e9
+                                                         << hex("ffffffff 00f2052a") << 4294967295.0 << 705032704.0;
         QTest::newRow("boolean parts are unclamped bytes")
             << complexBuiltIn<uint8_t, BooleanTypeId>() << 2.0 << 0.0 << hex("02 00") << 2.0 << 0.0;
         QTest::newRow("single parts round, overflow to infinity")
@@ -267,8 +281,8 @@ private slots:
                                       << hex("0000000000000080 000000000000f87f") << -0.0 << notANumber;
         QTest::newRow("fixed point parts round and clamp")
             << complexFixedPoint<int8_t>(0.5, 1) << 6.2 << 1000.0 << hex("0a 7f") << 6.0 << 64.5;
-        QTest::newRow("fixed point NaN part") << complexFixedPoint<uint16_t>(0.25, 0) << notANumber << 1.0 << hex("0000 0400")
-                                              << 0.0 << 1.0;
+        QTest::newRow("fixed point NaN part")
+            << complexFixedPoint<uint16_t>(0.25, 0) << notANumber << 1.0 << hex("0000 0400") << 0.0 << 1.0;
     }
 
     void writesComplexParts()
@@ -307,7 +321,7 @@ private slots:
         QCOMPARE(qint64(type->imagToInt64(element(bytes))), qint64(1));
 
         auto fixed = std::make_shared<ComplexFixedPointDataType<int8_t>>(DataTypeIdentity{},
-                                                                          scaling<int8_t>(0.5, 1, -128, 127));
+                                                                         scaling<int8_t>(0.5, 1, -128, 127));
         QByteArray fixedBytes(2, '\0');
         fixed->fromComplexInt64(6, -1000, element(fixedBytes));
         QCOMPARE(fixedBytes, hex("0a 80"));
@@ -331,37 +345,37 @@ private slots:
         constexpr double fltMax = std::numeric_limits<float>::max();
         constexpr qint64 i64Min = std::numeric_limits<qint64>::min();
         constexpr qint64 i64Max = std::numeric_limits<qint64>::max();
-        QTest::newRow("double") << builtIn<double, DoubleTypeId>() << 8 << false << false << -dblMax << dblMax
-                                << i64Min << i64Max;
+        QTest::newRow("double") << builtIn<double, DoubleTypeId>() << 8 << false << false << -dblMax << dblMax << i64Min
+                                << i64Max;
         QTest::newRow("single") << builtIn<float, SingleTypeId>() << 4 << false << false << -double(fltMax)
                                 << double(fltMax) << i64Min << i64Max;
-        QTest::newRow("int8") << builtIn<int8_t, Int8TypeId>() << 1 << true << false << -128.0 << 127.0
-                              << qint64(-128) << qint64(127);
+        QTest::newRow("int8") << builtIn<int8_t, Int8TypeId>() << 1 << true << false << -128.0 << 127.0 << qint64(-128)
+                              << qint64(127);
         QTest::newRow("uint8") << builtIn<uint8_t, UInt8TypeId>() << 1 << true << false << 0.0 << 255.0 << qint64(0)
                                << qint64(255);
         QTest::newRow("int16") << builtIn<int16_t, Int16TypeId>() << 2 << true << false << -32768.0 << 32767.0
                                << qint64(-32768) << qint64(32767);
         QTest::newRow("uint16") << builtIn<uint16_t, UInt16TypeId>() << 2 << true << false << 0.0 << 65535.0
                                 << qint64(0) << qint64(65535);
-        QTest::newRow("int32") << builtIn<int32_t, Int32TypeId>() << 4 << true << false << -2147483648.0
-                               << 2147483647.0 << qint64(-2147483648LL) << qint64(2147483647);
+        QTest::newRow("int32") << builtIn<int32_t, Int32TypeId>() << 4 << true << false << -2147483648.0 << 2147483647.0
+                               << qint64(-2147483648LL) << qint64(2147483647);
         QTest::newRow("uint32") << builtIn<uint32_t, UInt32TypeId>() << 4 << true << false << 0.0 << 4294967295.0
                                 << qint64(0) << qint64(4294967295LL);
-        QTest::newRow("boolean") << builtIn<uint8_t, BooleanTypeId>() << 1 << true << false << 0.0 << 1.0
-                                 << qint64(0) << qint64(1);
+        QTest::newRow("boolean") << builtIn<uint8_t, BooleanTypeId>() << 1 << true << false << 0.0 << 1.0 << qint64(0)
+                                 << qint64(1);
         QTest::newRow("complex double") << complexBuiltIn<double, DoubleTypeId>() << 16 << false << true << -dblMax
                                         << dblMax << i64Min << i64Max;
         QTest::newRow("complex uint16") << complexBuiltIn<uint16_t, UInt16TypeId>() << 4 << true << true << 0.0
                                         << 65535.0 << qint64(0) << qint64(65535);
-        QTest::newRow("fixed point int8") << halfStep() << 1 << false << false << -63.0 << 64.5 << qint64(-63)
-                                          << qint64(64);
+        QTest::newRow("fixed point int8")
+            << halfStep() << 1 << false << false << -63.0 << 64.5 << qint64(-63) << qint64(64);
         QTest::newRow("fixed point 12-bit word") << fixedPoint<uint16_t>(0.0625, 0, 0, 4095) << 2 << false << false
                                                  << 0.0 << 255.9375 << qint64(0) << qint64(255);
         QTest::newRow("fixed point uint64") << fixedPoint<uint64_t>(1, 0) << 8 << false << false << 0.0
                                             << 18446744073709551615.0 << qint64(0) << i64Max;
-        QTest::newRow("complex fixed point int32") << complexFixedPoint<int32_t>(2, -1) << 8 << false << true
-                                                   << -4294967297.0 << 4294967293.0 << qint64(-4294967297LL)
-                                                   << qint64(4294967293LL);
+        QTest::newRow("complex fixed point int32")
+            << complexFixedPoint<int32_t>(2, -1) << 8 << false << true << -4294967297.0 << 4294967293.0
+            << qint64(-4294967297LL) << qint64(4294967293LL);
     }
 
     void describesItself()

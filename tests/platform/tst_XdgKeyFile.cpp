@@ -24,13 +24,15 @@ private slots:
         QTest::newRow("the first in its own group, blanks around = ignored")
             << list << group << "x-scheme-handler/halvora" << QVariant("first.desktop;second.desktop;");
         QTest::newRow("a line ending in CR") << list << group << "text/plain" << QVariant("editor.desktop");
-        QTest::newRow("only in another group") << list << "Removed Associations" << "x-scheme-handler/halvora"
-                                               << QVariant();
+        QTest::newRow("only in another group") << list << "Removed Associations"
+                                               << "x-scheme-handler/halvora" << QVariant();
         QTest::newRow("missing key") << list << group << "x-scheme-handler/http" << QVariant();
         QTest::newRow("escapes undone") << "[Desktop Entry]\nExec=\\s\"/a b\\\\c\" --x\\t%u\\n\\q\n"
-                                        << "Desktop Entry" << "Exec" << QVariant(" \"/a b\\c\" --x\t%u\n\\q");
-        QTest::newRow("a key of another locale is another key")
-            << "[Desktop Entry]\nName[de]=Halvora\n" << "Desktop Entry" << "Name" << QVariant();
+                                        << "Desktop Entry"
+                                        << "Exec" << QVariant(" \"/a b\\c\" --x\t%u\n\\q");
+        QTest::newRow("a key of another locale is another key") << "[Desktop Entry]\nName[de]=Halvora\n"
+                                                                << "Desktop Entry"
+                                                                << "Name" << QVariant();
         QTest::newRow("empty file") << QString() << group << "x" << QVariant();
     }
     void values()
@@ -81,12 +83,18 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::newRow("plain path, left unquoted for simple readers") << "/opt/halvora/bin/halvora-lab"
                                                                       << "/opt/halvora/bin/halvora-lab";
-        QTest::newRow("blank") << "/home/a b/halvora-lab" << "\"/home/a b/halvora-lab\"";
-        QTest::newRow("characters escaped inside quotes") << "/x/\"q\"$HOME`id`\\y" << "\"/x/\\\"q\\\"\\$HOME\\`id\\`\\\\y\"";
-        QTest::newRow("other reserved characters") << "/x/it's;(1)&>" << "\"/x/it's;(1)&>\"";
-        QTest::newRow("percent doubled") << "/x/100%u" << "/x/100%%u";
-        QTest::newRow("empty") << "" << "\"\"";
-        QTest::newRow("newline") << "/x/a\nb" << "\"/x/a\nb\"";
+        QTest::newRow("blank") << "/home/a b/halvora-lab"
+                               << "\"/home/a b/halvora-lab\"";
+        QTest::newRow("characters escaped inside quotes") << "/x/\"q\"$HOME`id`\\y"
+                                                          << "\"/x/\\\"q\\\"\\$HOME\\`id\\`\\\\y\"";
+        QTest::newRow("other reserved characters") << "/x/it's;(1)&>"
+                                                   << "\"/x/it's;(1)&>\"";
+        QTest::newRow("percent doubled") << "/x/100%u"
+                                         << "/x/100%%u";
+        QTest::newRow("empty") << ""
+                               << "\"\"";
+        QTest::newRow("newline") << "/x/a\nb"
+                                 << "\"/x/a\nb\"";
     }
     void execArguments()
     {
@@ -106,7 +114,8 @@ private slots:
         QTest::addColumn<QString>("exec");
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("blanks and tabs") << "  firefox \t %u  " << QStringList{"firefox", "%u"};
-        QTest::newRow("quoted with a blank") << "\"/opt/my app/run\" --new %U" << QStringList{"/opt/my app/run", "--new", "%U"};
+        QTest::newRow("quoted with a blank")
+            << "\"/opt/my app/run\" --new %U" << QStringList{"/opt/my app/run", "--new", "%U"};
         QTest::newRow("unknown escape inside quotes kept") << "\"a\\b\"" << QStringList{"a\\b"};
         QTest::newRow("empty") << "" << QStringList{};
     }

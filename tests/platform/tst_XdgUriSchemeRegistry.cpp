@@ -111,44 +111,48 @@ private slots:
         QTest::addColumn<QStringList>("desktops");
         QTest::addColumn<bool>("registered");
         QTest::addColumn<bool>("ours");
-        const QString ourEntry = "data/applications/halvora-lab.desktop=" + desktopEntry("/opt/halvora/bin/halvora-lab --uri %u");
-        const QString ourDefault = "config/mimeapps.list=[Default Applications]\nx-scheme-handler/halvora=halvora-lab.desktop\n";
+        const QString ourEntry = "data/applications/halvora-lab.desktop="
+                                 + desktopEntry("/opt/halvora/bin/halvora-lab --uri %u");
+        const QString ourDefault =
+            "config/mimeapps.list=[Default Applications]\nx-scheme-handler/halvora=halvora-lab.desktop\n";
         QTest::newRow("nothing") << QStringList{} << QStringList{} << false << false;
         QTest::newRow("our entry, not the default") << QStringList{ourEntry} << QStringList{} << false << false;
         QTest::newRow("ours") << QStringList{ourEntry, ourDefault} << QStringList{} << true << true;
-        QTest::newRow("a default whose entry is missing")
-            << QStringList{ourDefault} << QStringList{} << false << false;
+        QTest::newRow("a default whose entry is missing") << QStringList{ourDefault} << QStringList{} << false << false;
         QTest::newRow("another program")
             << QStringList{"data-dirs/applications/other.desktop=" + desktopEntry("/usr/bin/other %u"),
                            "config/mimeapps.list=[Default Applications]\nx-scheme-handler/halvora=other.desktop\n"}
             << QStringList{} << true << false;
-        QTest::newRow("our path in another letter case")
-            << QStringList{"data/applications/halvora-lab.desktop=" + desktopEntry("/opt/Halvora/bin/halvora-lab --uri %u"),
-                           ourDefault}
-            << QStringList{} << true << false;
+        QTest::newRow("our path in another letter case") << QStringList{
+            "data/applications/halvora-lab.desktop=" + desktopEntry("/opt/Halvora/bin/halvora-lab --uri %u"),
+            ourDefault} << QStringList{} << true << false;
         QTest::newRow("our program without the link option")
             << QStringList{"data/applications/halvora-lab.desktop=" + desktopEntry("/opt/halvora/bin/halvora-lab %u"),
                            ourDefault}
             << QStringList{} << true << false;
-        QTest::newRow("quoted path")
-            << QStringList{"data/applications/halvora-lab.desktop=" + desktopEntry("\"/opt/halvora/bin/halvora-lab\" --uri %u"),
-                           ourDefault}
-            << QStringList{} << true << true;
+        QTest::newRow("quoted path") << QStringList{"data/applications/halvora-lab.desktop="
+                                                        + desktopEntry("\"/opt/halvora/bin/halvora-lab\" --uri %u"),
+                                                    ourDefault}
+                                     << QStringList{} << true << true;
         QTest::newRow("the first listed entry that exists")
             << QStringList{ourEntry, "config/mimeapps.list=[Default Applications]\n"
                                      "x-scheme-handler/halvora=gone.desktop;halvora-lab.desktop;\n"}
             << QStringList{} << true << true;
         QTest::newRow("the user's list before the system's")
-            << QStringList{ourEntry, ourDefault, "data-dirs/applications/other.desktop=" + desktopEntry("/usr/bin/other %u"),
+            << QStringList{ourEntry, ourDefault,
+                           "data-dirs/applications/other.desktop=" + desktopEntry("/usr/bin/other %u"),
                            "config-dirs/mimeapps.list=[Default Applications]\nx-scheme-handler/halvora=other.desktop\n"}
             << QStringList{} << true << true;
         QTest::newRow("a system default only")
             << QStringList{ourEntry, "data-dirs/applications/other.desktop=" + desktopEntry("/usr/bin/other %u"),
-                           "data-dirs/applications/mimeapps.list=[Default Applications]\nx-scheme-handler/halvora=other.desktop\n"}
+                           "data-dirs/applications/mimeapps.list=[Default "
+                           "Applications]\nx-scheme-handler/halvora=other.desktop\n"}
             << QStringList{} << true << false;
         QTest::newRow("the desktop's own list first")
-            << QStringList{ourEntry, ourDefault, "data-dirs/applications/other.desktop=" + desktopEntry("/usr/bin/other %u"),
-                           "config/gnome-mimeapps.list=[Default Applications]\nx-scheme-handler/halvora=other.desktop\n"}
+            << QStringList{ourEntry, ourDefault,
+                           "data-dirs/applications/other.desktop=" + desktopEntry("/usr/bin/other %u"),
+                           "config/gnome-mimeapps.list=[Default "
+                           "Applications]\nx-scheme-handler/halvora=other.desktop\n"}
             << QStringList{"gnome"} << true << false;
         QTest::newRow("an id that leaves the folder")
             << QStringList{ourEntry, "config/mimeapps.list=[Default Applications]\n"
@@ -179,8 +183,12 @@ private slots:
         QTest::newRow("scheme with a slash") << "halvora/../x" << m_program << "Not a URI scheme";
         QTest::newRow("scheme with a newline") << "halvora\nx" << m_program << "Not a URI scheme";
         QTest::newRow("empty scheme") << "" << m_program << "Not a URI scheme";
-        QTest::newRow("relative program") << "halvora" << "bin/halvora-lab" << "Not an absolute program path";
-        QTest::newRow("program with a newline") << "halvora" << "/opt/a\nExec=/bin/sh" << "Not an absolute program path";
+        QTest::newRow("relative program") << "halvora"
+                                          << "bin/halvora-lab"
+                                          << "Not an absolute program path";
+        QTest::newRow("program with a newline") << "halvora"
+                                                << "/opt/a\nExec=/bin/sh"
+                                                << "Not an absolute program path";
     }
     void refusedInstalls()
     {
@@ -210,15 +218,18 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("install") << QStringList{"--command", "installscheme", "--scheme", "halvora", "--application", m_program}
-                                 << 0 << QString();
-        QTest::newRow("unknown command") << QStringList{"--command", "removescheme", "--scheme", "halvora", "--application", m_program}
-                                         << 2 << "unknown command \"removescheme\"";
-        QTest::newRow("missing program") << QStringList{"--command", "installscheme", "--scheme", "halvora"}
-                                         << 2 << "installscheme needs --scheme and --application";
+        QTest::newRow("install")
+            << QStringList{"--command", "installscheme", "--scheme", "halvora", "--application", m_program} << 0
+            << QString();
+        QTest::newRow("unknown command")
+            << QStringList{"--command", "removescheme", "--scheme", "halvora", "--application", m_program} << 2
+            << "unknown command \"removescheme\"";
+        QTest::newRow("missing program") << QStringList{"--command", "installscheme", "--scheme", "halvora"} << 2
+                                         << "installscheme needs --scheme and --application";
         QTest::newRow("unknown option") << QStringList{"--force"} << 2 << "Unknown option 'force'";
-        QTest::newRow("bad scheme") << QStringList{"--command", "installscheme", "--scheme", "a b", "--application", m_program}
-                                    << 1 << "Not a URI scheme";
+        QTest::newRow("bad scheme")
+            << QStringList{"--command", "installscheme", "--scheme", "a b", "--application", m_program} << 1
+            << "Not a URI scheme";
     }
     void helperProgram()
     {

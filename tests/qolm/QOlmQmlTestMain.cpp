@@ -21,7 +21,7 @@ public slots:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
         engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
-        engine->addImportPath(qEnvironmentVariable("HALVORA_QML_IMPORT_DIR"));
+        engine->addImportPath(QStringLiteral(HALVORA_QML_IMPORT_DIR));
     }
 };
 

@@ -39,8 +39,8 @@ private slots:
         QTest::newRow("empty") << QByteArray() << key() << iv();
         QTest::newRow("47 bytes") << QByteArray(47, 'x') << key() << iv();
         QTest::newRow("zero padding") << BoardCipher::encryptForHost(QByteArray(12, 'a'), key(), iv()) << key() << iv();
-        QTest::newRow("padding byte 17")
-            << BoardCipher::encryptBlocks(QByteArray(15, 'a') + char(17), key(), iv()) << key() << iv();
+        QTest::newRow("padding byte 17") << BoardCipher::encryptBlocks(QByteArray(15, 'a') + char(17), key(), iv())
+                                         << key() << iv();
         QTest::newRow("padding bytes that differ")
             << BoardCipher::encryptBlocks(QByteArray(12, 'a') + hex("03040404"), key(), iv()) << key() << iv();
         QTest::newRow("short key") << valid << key().left(16) << iv();

@@ -29,7 +29,10 @@ struct Board
                          });
     }
 
-    void hostSends(uint16_t channel, const QByteArray &payload) { link->receiveStream(BoardFrameCodec::encode(channel, payload)); }
+    void hostSends(uint16_t channel, const QByteArray &payload)
+    {
+        link->receiveStream(BoardFrameCodec::encode(channel, payload));
+    }
     BoardControlChannel *control() const { return qobject_cast<BoardControlChannel *>(board.channel(1)); }
     BoardErrorChannel *errors() const { return qobject_cast<BoardErrorChannel *>(board.channel(6)); }
 };
@@ -39,7 +42,10 @@ QByteArray controlReply(uint16_t command, uint8_t response, const QByteArray &pa
     return "1:" + BoardControlChannel::message(command, response, payload).toHex();
 }
 
-QByteArray sealedLast(const QByteArray &record) { return record + le32(boardCrc32(record)); }
+QByteArray sealedLast(const QByteArray &record)
+{
+    return record + le32(boardCrc32(record));
+}
 
 } // namespace
 
@@ -56,38 +62,42 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("replies");
 
         const QByteArray serial = QByteArray("ZB-1").leftJustified(16, '\0') + le32(4) + le32(0x0013BA38);
-        QTest::newRow("fuse serial accepted") << BoardControlChannel::message(3, 0, sealedLast(serial))
-                                              << QList<QByteArray>{controlReply(3, 2)};
+        QTest::newRow("fuse serial accepted")
+            << BoardControlChannel::message(3, 0, sealedLast(serial)) << QList<QByteArray>{controlReply(3, 2)};
         QByteArray badCrc = sealedLast(serial);
         badCrc[27] = char(badCrc[27] ^ 1);
-        QTest::newRow("fuse serial with a wrong checksum") << BoardControlChannel::message(3, 0, badCrc)
-                                                           << QList<QByteArray>{controlReply(3, 4)};
+        QTest::newRow("fuse serial with a wrong checksum")
+            << BoardControlChannel::message(3, 0, badCrc) << QList<QByteArray>{controlReply(3, 4)};
         QByteArray longSerial = serial;
         longSerial.replace(16, 4, le32(17));
-        QTest::newRow("fuse serial length over 16") << BoardControlChannel::message(3, 0, sealedLast(longSerial))
-                                                    << QList<QByteArray>{controlReply(3, 4)};
+        QTest::newRow("fuse serial length over 16")
+            << BoardControlChannel::message(3, 0, sealedLast(longSerial)) << QList<QByteArray>{controlReply(3, 4)};
         const QByteArray info = hex("0301000038ba1300");
-        QTest::newRow("board info accepted") << BoardControlChannel::message(16, 0, sealedLast(info))
-                                             << QList<QByteArray>{controlReply(16, 2)};
+        QTest::newRow("board info accepted")
+            << BoardControlChannel::message(16, 0, sealedLast(info)) << QList<QByteArray>{controlReply(16, 2)};
         QTest::newRow("board info with a wrong marker")
-            << BoardControlChannel::message(16, 0, sealedLast(hex("0301000039ba1300"))) << QList<QByteArray>{controlReply(16, 4)};
+            << BoardControlChannel::message(16, 0, sealedLast(hex("0301000039ba1300")))
+            << QList<QByteArray>{controlReply(16, 4)};
         const QByteArray info2 = le32(0x0013BA38) + le32(13) + le32(2) + QByteArray("AB").leftJustified(16, '\0');
         QTest::newRow("board info 2 accepted") << BoardControlChannel::message(18, 0, le32(boardCrc32(info2)) + info2)
                                                << QList<QByteArray>{controlReply(18, 2)};
         QTest::newRow("board info 2 checksummed last")
-            << BoardControlChannel::message(18, 0, info2 + le32(boardCrc32(info2))) << QList<QByteArray>{controlReply(18, 4)};
+            << BoardControlChannel::message(18, 0, info2 + le32(boardCrc32(info2)))
+            << QList<QByteArray>{controlReply(18, 4)};
         const QByteArray keys = QByteArray(48, '\x11') + le32(0xBB40E64D);
-        QTest::newRow("fuse keys accepted") << BoardControlChannel::message(14, 0, sealedLast(keys))
-                                            << QList<QByteArray>{controlReply(14, 2)};
+        QTest::newRow("fuse keys accepted")
+            << BoardControlChannel::message(14, 0, sealedLast(keys)) << QList<QByteArray>{controlReply(14, 2)};
         QTest::newRow("fuse keys with the common marker")
             << BoardControlChannel::message(14, 0, sealedLast(QByteArray(48, '\x11') + le32(0x0013BA38)))
             << QList<QByteArray>{controlReply(14, 4)};
-        QTest::newRow("date of the wrong size") << BoardControlChannel::message(7, 0, QByteArray(35, '\0'))
-                                                << QList<QByteArray>{controlReply(7, 4)};
-        QTest::newRow("wifi settings of the wrong size") << BoardControlChannel::message(98, 0, QByteArray(403, '\0'))
-                                                         << QList<QByteArray>{controlReply(98, 4)};
-        QTest::newRow("open without a payload") << BoardControlChannel::message(11, 0) << QList<QByteArray>{controlReply(11, 4)};
-        QTest::newRow("unknown command") << BoardControlChannel::message(77, 0) << QList<QByteArray>{controlReply(77, 4)};
+        QTest::newRow("date of the wrong size")
+            << BoardControlChannel::message(7, 0, QByteArray(35, '\0')) << QList<QByteArray>{controlReply(7, 4)};
+        QTest::newRow("wifi settings of the wrong size")
+            << BoardControlChannel::message(98, 0, QByteArray(403, '\0')) << QList<QByteArray>{controlReply(98, 4)};
+        QTest::newRow("open without a payload")
+            << BoardControlChannel::message(11, 0) << QList<QByteArray>{controlReply(11, 4)};
+        QTest::newRow("unknown command") << BoardControlChannel::message(77, 0)
+                                         << QList<QByteArray>{controlReply(77, 4)};
         QTest::newRow("disconnect") << BoardControlChannel::message(13, 0) << QList<QByteArray>{};
         QTest::newRow("length disagrees") << hex("0600810000") << QList<QByteArray>{};
         QTest::newRow("response code in a request") << hex("0500810002") << QList<QByteArray>{};
@@ -118,8 +128,8 @@ private slots:
                                     << QList<QByteArray>{controlReply(97, 4, hex("010100"))};
         QTest::newRow("one byte short") << uint16_t(97) << ControlReplyFault{-1, true, false}
                                         << QList<QByteArray>{controlReply(97, 2, hex("0101"))};
-        QTest::newRow("one byte more than nothing") << uint16_t(1) << ControlReplyFault{-1, true, false}
-                                                    << QList<QByteArray>{controlReply(1, 2, hex("00"))};
+        QTest::newRow("one byte more than nothing")
+            << uint16_t(1) << ControlReplyFault{-1, true, false} << QList<QByteArray>{controlReply(1, 2, hex("00"))};
         QTest::newRow("silent") << uint16_t(129) << ControlReplyFault{-1, false, true} << QList<QByteArray>{};
     }
 

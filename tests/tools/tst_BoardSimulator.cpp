@@ -112,7 +112,8 @@ private slots:
         QTest::addColumn<QStringList>("replies");
         QTest::addColumn<int>("rejected");
 
-        QTest::newRow("device information request") << Messages{deviceInfoRequest()} << false << QStringList{"0/56"} << 0;
+        QTest::newRow("device information request")
+            << Messages{deviceInfoRequest()} << false << QStringList{"0/56"} << 0;
         QTest::newRow("host heartbeat needs no answer") << Messages{hostHeartbeat()} << false << QStringList() << 0;
         QTest::newRow("set active for a link that is there")
             << Messages{setActive(1)} << false << QStringList{"1/48"} << 0;
@@ -245,11 +246,11 @@ private slots:
         QTest::addColumn<bool>("checksumValid");
         QTest::newRow("none") << int(FrameCorruption::None) << hex("CDAB00003E00") << 56 << true;
         QTest::newRow("wrong magic") << int(FrameCorruption::WrongMagic) << hex("ABCD00003E00") << 56 << true;
-        QTest::newRow("length out of range") << int(FrameCorruption::OversizeLength) << hex("CDAB00000104") << 56
-                                             << true;
+        QTest::newRow("length out of range")
+            << int(FrameCorruption::OversizeLength) << hex("CDAB00000104") << 56 << true;
         QTest::newRow("wrong checksum") << int(FrameCorruption::WrongChecksum) << hex("CDAB00003E00") << 56 << false;
-        QTest::newRow("truncated message") << int(FrameCorruption::TruncatedMessage) << hex("CDAB00002200") << 28
-                                           << true;
+        QTest::newRow("truncated message")
+            << int(FrameCorruption::TruncatedMessage) << hex("CDAB00002200") << 28 << true;
     }
     void corruptions()
     {

@@ -12,11 +12,13 @@ class tst_BoardSimulatorProgram : public QObject
     Q_OBJECT
 
     static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+    // JSON written with single quotes, which read better inside C++ strings.
+    static QByteArray json(const char *text) { return QByteArray(text).replace('\'', '"'); }
 
     static QByteArray deviceInfoRequestFrame()
     {
-        const QByteArray heartbeat =
-            hex("77179645 0000 3800 00 00 0100 0000 0000 00 01 0000") + QByteArray(31, 'A') + hex("00 FFFFFFFF");
+        const QByteArray heartbeat = hex("77179645 0000 3800 00 00 0100 0000 0000 00 01 0000") + QByteArray(31, 'A')
+                                     + hex("00 FFFFFFFF");
         return hex("CDAB 0000 4A00") + hex("0723EF26 0000 4400 00 00 0000") + heartbeat;
     }
 
@@ -42,8 +44,8 @@ private slots:
         QTest::addColumn<QByteArray>("heartbeatFields"); // bytes 10 and 11, 14 to 26 and 52 to 55 of the reply
         QTest::newRow("defaults") << QStringList() << hex("0100 0100 00 00 0100 53494D30303031 0C000000");
         QTest::newRow("a Wi-Fi board of version 0")
-            << QStringList{"--link", "wifi", "--serial", "ZB-9", "--datalink-version", "0", "--device-type", "2",
-                           "--extended-type", "-1"}
+            << QStringList{"--link",        "wifi", "--serial",        "ZB-9", "--datalink-version", "0",
+                           "--device-type", "2",    "--extended-type", "-1"}
             << hex("0000 0200 00 00 0200 5A422D39000000 FFFFFFFF");
     }
     void answersOverStandardStreams()
@@ -61,7 +63,8 @@ private slots:
         const QByteArray frame = firstLinkMessage(board);
         QCOMPARE(frame.left(6).toHex(), QByteArray("cdab00003e00"));
         const QByteArray message = frame.mid(6);
-        QCOMPARE((message.mid(10, 2) + message.mid(14, 13) + message.mid(52, 4)).toHex(' '), heartbeatFields.toHex(' '));
+        QCOMPARE((message.mid(10, 2) + message.mid(14, 13) + message.mid(52, 4)).toHex(' '),
+                 heartbeatFields.toHex(' '));
         board.closeWriteChannel();
         QVERIFY(board.waitForFinished(10000));
         QCOMPARE(board.exitStatus(), QProcess::NormalExit);
@@ -104,6 +107,35 @@ private slots:
         QVERIFY(received.contains(scripted));
     }
 
+    // The board runs the model given on its monitoring channels, once its
+    // application runs and its monitoring service is open.
+    void runsTheModelGiven()
+    {
+        QTemporaryDir folder;
+        QFile model(folder.filePath("model.json"));
+        QVERIFY(model.open(QIODevice::WriteOnly));
+        model.write(json("{'infoWord': 20114, 'types': [{'name': 'double', 'id': 0}]}"));
+        model.close();
+
+        QProcess board;
+        board.start(QStringLiteral(BOARD_SIMULATOR), {"--model", model.fileName()});
+        const auto stop = qScopeGuard([&board] {
+            board.kill();
+            board.waitForFinished();
+        });
+        QVERIFY(board.waitForStarted());
+        // Start the application and open the monitoring service (channel 1), then ask
+        // for the monitor information (channel 2).
+        board.write(hex("CDAB 0100 0C00") + hex("0600 8000 00 00"));
+        board.write(hex("CDAB 0100 0C00") + hex("0600 0A00 00 01"));
+        board.write(hex("CDAB 0200 0B00") + hex("0100 0500 00"));
+        const QByteArray expected = hex("CDAB 0200 1300") + hex("0100 0D00 00 02000000 924E0000");
+        QByteArray received;
+        while (!received.contains(expected) && board.waitForReadyRead(10000))
+            received += board.readAllStandardOutput();
+        QVERIFY2(received.contains(expected), received.toHex().constData());
+    }
+
     void refusesBadOptions_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -128,6 +160,10 @@ private slots:
         QTest::newRow("files") << QStringList{"--files", "/nonexistent/folder"} << "--files must name a folder";
         QTest::newRow("script") << QStringList{"--extmode-script", "/nonexistent/script"}
                                 << "--extmode-script must name a file";
+        QTest::newRow("model file") << QStringList{"--model", "/nonexistent/model.json"}
+                                    << "--model: /nonexistent/model.json: ";
+        QTest::newRow("model") << QStringList{"--model", QStringLiteral(HALVORA_SOURCE_DIR "/README.md")}
+                               << "README.md: not JSON";
     }
     void refusesBadOptions()
     {

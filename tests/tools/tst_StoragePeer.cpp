@@ -70,14 +70,15 @@ private slots:
         const auto get = [](const char *path) { return QByteArray("GET ") + path + " HTTP/1.1\r\nHost: x\r\n\r\n"; };
         QTest::newRow("file") << get("/halvora/file.bin") << 200 << QByteArray("application/octet-stream")
                               << m_body.left(10) << size << size;
-        QTest::newRow("percent-encoded path") << get("/halvora/fil%65.bin") << 200
-                                              << QByteArray("application/octet-stream") << m_body.left(10) << size << size;
+        QTest::newRow("percent-encoded path")
+            << get("/halvora/fil%65.bin") << 200 << QByteArray("application/octet-stream") << m_body.left(10) << size
+            << size;
         QTest::newRow("query ignored") << get("/halvora/file.bin?sv=1") << 200 << QByteArray("application/octet-stream")
                                        << m_body.left(10) << size << size;
         QTest::newRow("missing blob") << get("/halvora/none.bin") << 404 << QByteArray("application/xml")
                                       << QByteArray("\xEF\xBB\xBF<?xml") << -1 << -1;
-        QTest::newRow("a folder is no blob") << get("/halvora") << 404 << QByteArray("application/xml")
-                                             << QByteArray("\xEF\xBB\xBF<?xml") << -1 << -1;
+        QTest::newRow("a folder is no blob")
+            << get("/halvora") << 404 << QByteArray("application/xml") << QByteArray("\xEF\xBB\xBF<?xml") << -1 << -1;
         QTest::newRow("outside the root") << get("/../../etc/hostname") << 404 << QByteArray("application/xml")
                                           << QByteArray("\xEF\xBB\xBF<?xml") << -1 << -1;
         QTest::newRow("no content type") << get("/fault/notype/halvora/file.bin") << 200 << QByteArray()
@@ -94,8 +95,8 @@ private slots:
                               << QByteArray("application/octet-stream") << QByteArray() << 0 << size;
         QTest::newRow("other method") << QByteArray("PUT /halvora/file.bin HTTP/1.1\r\n\r\n") << 405 << QByteArray()
                                       << QByteArray() << 0 << 0;
-        QTest::newRow("malformed request line") << QByteArray("GET\r\n\r\n") << 400 << QByteArray() << QByteArray() << 0
-                                                << 0;
+        QTest::newRow("malformed request line")
+            << QByteArray("GET\r\n\r\n") << 400 << QByteArray() << QByteArray() << 0 << 0;
         QTest::newRow("endless head") << QByteArray(20000, 'x') << 400 << QByteArray() << QByteArray() << 0 << 0;
     }
     void routes()

@@ -57,8 +57,8 @@ class tst_WifiBoardSimulatorProgram : public QObject
         DatalinkManager manager(nullptr, timings);
         QSignalSpy info(&manager, &DatalinkManager::deviceInfoReceived);
         QSignalSpy active(&manager, &DatalinkManager::activeLinkTypeChanged);
-        QPointer<WifiDatalink> link =
-            new WifiDatalink(nullptr, QHostAddress(QStringLiteral("127.0.0.2")), tls, tls, settings);
+        QPointer<WifiDatalink> link = new WifiDatalink(nullptr, QHostAddress(QStringLiteral("127.0.0.2")), tls, tls,
+                                                       settings);
         manager.addDatalink(link);
         link->initialise();
         if (!info.wait(10000) || info[0][0].toString() != QLatin1String("SIM-P1"))
@@ -93,14 +93,24 @@ private slots:
     {
         QFETCH(bool, tls);
         const quint16 hostPort = NetworkBoard::freeDatagramPort();
-        QStringList arguments{"--transport", "wifi", "--serial", "SIM-P1", "--stream-port", "0",
-                              "--datagram-port", "0", "--host-datagram-port", QString::number(hostPort),
-                              "--heartbeat-interval", "100"};
+        QStringList arguments{"--transport",
+                              "wifi",
+                              "--serial",
+                              "SIM-P1",
+                              "--stream-port",
+                              "0",
+                              "--datagram-port",
+                              "0",
+                              "--host-datagram-port",
+                              QString::number(hostPort),
+                              "--heartbeat-interval",
+                              "100"};
         if (tls)
             arguments << "--certificate" << m_certificates.boardCertificateFile() << "--private-key"
                       << m_certificates.boardKeyFile();
         else
-            arguments << "--plain" << "--plain-datagrams";
+            arguments << "--plain"
+                      << "--plain-datagrams";
         QProcess board;
         const auto stop = qScopeGuard([&board] {
             board.kill();
@@ -130,9 +140,8 @@ private slots:
             board.waitForFinished();
         });
         const std::optional<Listening> listening =
-            start(board, {"--transport", "wifi", "--serial", "SIM-P1", "--heartbeat-interval", "100",
-                          "--certificate", m_certificates.boardCertificateFile(), "--private-key",
-                          m_certificates.boardKeyFile()});
+            start(board, {"--transport", "wifi", "--serial", "SIM-P1", "--heartbeat-interval", "100", "--certificate",
+                          m_certificates.boardCertificateFile(), "--private-key", m_certificates.boardKeyFile()});
         QVERIFY(listening);
         QCOMPARE(listening->streamPort, quint16(40000));
         QCOMPARE(listening->datagramPort, quint16(40001));

@@ -15,7 +15,7 @@ QByteArray runCipher(const QByteArray &input, const QByteArray &key, const QByte
     if (input.isEmpty())
         return {};
     const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
-                                                                                &EVP_CIPHER_CTX_free);
+                                                                                  &EVP_CIPHER_CTX_free);
     if (!context
         || EVP_CipherInit_ex(context.get(), EVP_aes_256_cbc(), nullptr,
                              reinterpret_cast<const unsigned char *>(key.constData()),

@@ -170,8 +170,10 @@ BoardControlChannel::Reply BoardControlChannel::answer(uint16_t command, const Q
         s.date = payload;
         return accepted();
     case FirmwareVersion:
-        return {Success, versionRecord(s.firmwareVerified, s.firmwareVersion) + u32Bytes(uint32_t(s.bootTimeoutMs))
-                             + u32Bytes(uint32_t(s.remainingTimeMs)), true};
+        return {Success,
+                versionRecord(s.firmwareVerified, s.firmwareVersion) + u32Bytes(uint32_t(s.bootTimeoutMs))
+                    + u32Bytes(uint32_t(s.remainingTimeMs)),
+                true};
     case AppVersion:
         return {Success, versionRecord(s.appVerified, s.appVersion), true};
     case EspVersion:

@@ -48,7 +48,7 @@ struct BoardControlState
 
     // Factory records; the setters check marker and checksum before storing.
     QByteArray fuseSerial = "SIM0001";
-    QByteArray fuseKeys;        // the whole 56-byte record last accepted
+    QByteArray fuseKeys; // the whole 56-byte record last accepted
     uint8_t boardRevision = 2;
     bool rugged = false;
     QByteArray boardInfo2 = QByteArray(32, '\0');
@@ -71,7 +71,10 @@ struct BoardControlState
     {
         QByteArray settings(404, '\0');
         settings.replace(0, 8, "SimBoard");
+        settings.replace(32, 7, "HomeNet");
+        settings.replace(64, 15, "home-network-pw");
         settings.replace(128, 8, "SimBoard");
+        settings.replace(160, 11, "simboard-ap");
         for (int i = 240; i < 308; ++i) // bytes the host does not read, which must survive
             settings[i] = char(i);
         return settings;

@@ -287,8 +287,8 @@ BoardFileService::Reply BoardFileService::list(const QString &boardPath) const
     if (!local || !QFileInfo(*local).isDir())
         return {};
     QByteArray entries;
-    const QFileInfoList infos =
-        QDir(*local).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    const QFileInfoList infos = QDir(*local).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                                           QDir::Name);
     for (const QFileInfo &info : infos) {
         const QByteArray name = info.fileName().toUtf8();
         BoardBytes::append<int64_t>(entries, info.lastModified().toSecsSinceEpoch());
@@ -319,6 +319,7 @@ BoardFileService::Reply BoardFileService::storage() const
         const QStorageInfo info(m_root);
         storage.total = uint64_t(info.bytesTotal());
         storage.free = uint64_t(info.bytesAvailable());
+        storage.status = MountedStatus;
     } else {
         return {};
     }

@@ -27,6 +27,8 @@ public:
     static constexpr uint8_t Success = 1;
     static constexpr uint8_t Failure = 2;
     static constexpr qsizetype DefaultDownloadChunk = 16 * 1024;
+    // The file-system status of a mounted file system, as the program's log list expects it.
+    static constexpr uint32_t MountedStatus = 2;
 
     enum Command : uint16_t {
         DownloadToBuffer = 1,
@@ -72,7 +74,7 @@ public:
     void setFault(Fault fault) { m_fault = fault; }
     // Data bytes in each message of a download into a file.
     void setDownloadChunk(qsizetype bytes) { m_downloadChunk = qMax<qsizetype>(1, bytes); }
-    // Without a storage set, the folder's own file system is reported.
+    // Without a storage set, the folder's own file system is reported, as mounted.
     void setStorage(const Storage &storage) { m_storage = storage; }
 
     // The whole request messages received, in order.

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 // The kinds of link the board knows, numbered as on the wire.
 enum class BoardLinkType : uint16_t {
@@ -26,16 +27,19 @@ enum class FrameCorruption {
 struct BoardSettings
 {
     QByteArray serialNumber = "SIM0001";
-    uint16_t deviceType = 1;          // 1 controller board, 2 the second device model
-    int32_t extendedDeviceType = 12;  // the development board
-    uint16_t datalinkVersion = 1;     // 0 and 1 are spoken by the host; others are not
+    uint16_t deviceType = 1;         // 1 controller board, 2 the second device model
+    int32_t extendedDeviceType = 12; // the development board
+    uint16_t datalinkVersion = 1;    // 0 and 1 are spoken by the host; others are not
     QByteArray datagramKey = defaultKey();
     QByteArray datagramIv = QByteArray(16, '\x5A');
     std::chrono::milliseconds heartbeatInterval{1000};
+    // After an accepted firmware or Wi-Fi module upload the board restarts into the
+    // new image: its links drop and it is away this long. Unset: it stays on.
+    std::optional<std::chrono::milliseconds> restartAfterUpdate;
 
     // Failure modes.
-    bool silent = false;                 // sends nothing at all
-    bool refuseActivation = false;       // answers every set-active request with "not accepted"
+    bool silent = false;                   // sends nothing at all
+    bool refuseActivation = false;         // answers every set-active request with "not accepted"
     bool reportActiveLinkInactive = false; // heartbeats name the active link with the flag 0
     FrameCorruption corruption = FrameCorruption::None;
 

@@ -8,9 +8,12 @@
 #include "BoardFrame.h"
 #include "BoardLink.h"
 #include "BoardLinkProtocol.h"
+#include "BoardMonitoringControl.h"
+#include "BoardMonitoringData.h"
 #include "BoardUpdateService.h"
 
 #include <QLoggingCategory>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcBoardSimulator, "BoardSimulator")
 
@@ -26,6 +29,9 @@ BoardSimulator::BoardSimulator(const BoardSettings &settings, QObject *parent)
     addChannel(new BoardUpdateService(this));
     addChannel(new BoardExternalMode(this));
     addChannel(new BoardFileService(this));
+    auto *monitoringData = new BoardMonitoringData(this);
+    addChannel(monitoringData);
+    addChannel(new BoardMonitoringControl(this, monitoringData));
 }
 
 BoardLink *BoardSimulator::attachLink(BoardLinkType type)
@@ -56,8 +62,23 @@ void BoardSimulator::addChannel(BoardChannel *channel)
     m_channels.insert(channel->number(), channel);
 }
 
+void BoardSimulator::restart(std::chrono::milliseconds downtime)
+{
+    qCDebug(lcBoardSimulator) << "Restarting for" << downtime.count() << "ms";
+    m_restarting = true;
+    emit restarting();
+    for (BoardLink *link : QList<BoardLink *>(m_links))
+        detachLink(link);
+    QTimer::singleShot(downtime, this, [this] {
+        m_restarting = false;
+        emit restarted();
+    });
+}
+
 void BoardSimulator::handleFrame(BoardLink *link, const BoardFrame &frame, bool reliable)
 {
+    if (m_restarting)
+        return;
     emit frameReceived(link->type(), frame.channel, frame.payload, reliable);
     if (BoardChannel *handler = m_channels.value(frame.channel))
         handler->handleMessage(link, frame.payload, reliable);
@@ -92,7 +113,7 @@ QByteArray BoardSimulator::corruptPayload(uint16_t channel, QByteArray payload) 
 
 void BoardSimulator::send(BoardLink *link, uint16_t channel, const QByteArray &payload, bool reliable)
 {
-    if (m_settings.silent || !m_links.contains(link))
+    if (m_settings.silent || m_restarting || !m_links.contains(link))
         return;
     QByteArray frame = BoardFrameCodec::encode(channel, corruptPayload(channel, payload));
     if (m_settings.corruption == FrameCorruption::WrongMagic) {

@@ -8,6 +8,8 @@
 #include <QMap>
 #include <QObject>
 
+#include <chrono>
+
 class BoardChannel;
 class BoardLink;
 class BoardLinkProtocol;
@@ -45,6 +47,11 @@ public:
     // Called by the links with each frame the host sent.
     void handleFrame(BoardLink *link, const BoardFrame &frame, bool reliable);
 
+    // Restarts as a board does: every link drops, and for the downtime the board
+    // hears and sends nothing; then its transports take connections again.
+    void restart(std::chrono::milliseconds downtime);
+    bool isRestarting() const { return m_restarting; }
+
     // Milliseconds since the board was made, for the records of what the host sent.
     qint64 elapsedMs() const { return m_clock.elapsed(); }
 
@@ -53,6 +60,8 @@ signals:
     void frameSent(BoardLinkType linkType, uint16_t channel, QByteArray frame, bool reliable);
     void linkAttached(BoardLink *link);
     void linkDetached(BoardLink *link);
+    void restarting();
+    void restarted();
 
 private:
     QByteArray corruptPayload(uint16_t channel, QByteArray payload) const;
@@ -62,4 +71,5 @@ private:
     QMap<uint16_t, BoardChannel *> m_channels;
     BoardLinkProtocol *m_linkProtocol = nullptr;
     QElapsedTimer m_clock;
+    bool m_restarting = false;
 };

@@ -19,7 +19,8 @@ uint32_t BoardUnscrambler::Generator::next()
         seed(4357u);
     if (m_index == n) {
         for (int i = 0; i < n; ++i) {
-            const uint32_t y = (m_state[std::size_t(i)] & 0x80000000u) | (m_state[std::size_t((i + 1) % n)] & 0x7FFFFFFFu);
+            const uint32_t y = (m_state[std::size_t(i)] & 0x80000000u)
+                               | (m_state[std::size_t((i + 1) % n)] & 0x7FFFFFFFu);
             m_state[std::size_t(i)] = m_state[std::size_t((i + m) % n)] ^ (y >> 1) ^ ((y & 1u) * 0x9908B0DFu);
         }
         m_index = 0;

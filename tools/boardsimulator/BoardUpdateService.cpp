@@ -1,9 +1,12 @@
 #include "BoardUpdateService.h"
 
 #include "BoardBytes.h"
+#include "BoardControlChannel.h"
 #include "BoardCrc.h"
+#include "BoardSimulator.h"
 
 #include <QLoggingCategory>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcBoardUpdate, "BoardSimulator.UpdateService")
 
@@ -12,6 +15,13 @@ namespace {
 constexpr uint32_t Magic = 0xDDCCBBAAu;
 constexpr qsizetype HeaderSize = 12;
 constexpr qsizetype VersionTextSize = 16;
+constexpr uint8_t AppRunning = 3; // the control service's application status
+
+BoardControlState *controlState(BoardSimulator *board)
+{
+    auto *control = qobject_cast<BoardControlChannel *>(board->channel(1));
+    return control ? &control->state() : nullptr;
+}
 
 } // namespace
 
@@ -140,6 +150,14 @@ void BoardUpdateService::handleCommand(BoardLink *link, uint32_t type, const QBy
         m_unscrambler.seed(m_seed);
     if (replyWithFault(link))
         return;
+    // A running application is not replaced under its feet.
+    if (type == ApplicationMessage) {
+        if (const BoardControlState *state = controlState(board()); state && state->appStatus == AppRunning) {
+            qCDebug(lcBoardUpdate) << "Refusing an application upload while the application runs";
+            reply(link, ApplicationRunning);
+            return;
+        }
+    }
     if (m_current.declaredSize == 0) {
         qCDebug(lcBoardUpdate) << "Refusing an upload of 0 bytes";
         reply(link, Failed);
@@ -178,4 +196,44 @@ void BoardUpdateService::handleChunk(BoardLink *link, const QByteArray &chunk)
         m_pollsSinceModuleUpload = 0;
     }
     reply(link, Finished);
+    // The board runs the application or the firmware it was given.
+    if (m_current.kind == ApplicationMessage) {
+        if (BoardControlState *state = controlState(board()))
+            state->appStatus = AppRunning;
+    } else {
+        install(m_current);
+    }
+}
+
+QByteArray BoardUpdateService::versionInImage(const QByteArray &image)
+{
+    const qsizetype mark = image.indexOf(VersionMark);
+    if (mark < 0)
+        return {};
+    QByteArray version = image.mid(mark + qsizetype(sizeof VersionMark) - 1, VersionTextSize);
+    for (const char end : {'\0', '\n', '\r'})
+        if (const qsizetype at = version.indexOf(end); at >= 0)
+            version.truncate(at);
+    return version;
+}
+
+void BoardUpdateService::install(const Upload &upload)
+{
+    const QByteArray version = versionInImage(upload.image);
+    if (BoardControlState *state = controlState(board()); state && !version.isEmpty()) {
+        if (upload.kind == FirmwareMessage) {
+            state->firmwareVersion = version;
+            state->firmwareVerified = false;
+            state->remainingTimeMs = state->bootTimeoutMs / 2;
+        } else {
+            state->espVersion = version;
+            m_wifiModuleVersion = version;
+        }
+    }
+    const std::optional<std::chrono::milliseconds> downtime = board()->settings().restartAfterUpdate;
+    if (!downtime)
+        return;
+    // A moment later, so that the finish message is on its way before the links drop.
+    BoardSimulator *simulator = board();
+    QTimer::singleShot(200, simulator, [simulator, downtime] { simulator->restart(*downtime); });
 }

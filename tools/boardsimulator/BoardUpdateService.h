@@ -24,6 +24,12 @@ class BoardUpdateService : public BoardChannel
 public:
     static constexpr uint16_t Number = 4;
     static constexpr qsizetype ChunkSize = 1018;
+    // A firmware image names its version after this mark (up to 16 characters, ended
+    // by a zero byte, a line break or the end of the image).
+    static constexpr char VersionMark[] = "ZELTO-FW-VERSION:";
+
+    // The version an image names; empty when it names none.
+    static QByteArray versionInImage(const QByteArray &image);
 
     // Message types, as on the wire.
     enum Type : uint32_t {
@@ -53,7 +59,7 @@ public:
         uint32_t kind = 0; // the start command's type: 2, 3 or 4
         uint32_t declaredSize = 0;
         uint32_t declaredCrc = 0;
-        QByteArray image; // unscrambled
+        QByteArray image;      // unscrambled
         bool accepted = false; // size and checksum agree with the announcement
     };
 
@@ -86,6 +92,9 @@ private:
     bool replyWithFault(BoardLink *link);
     void handleCommand(BoardLink *link, uint32_t type, const QByteArray &payload);
     void handleChunk(BoardLink *link, const QByteArray &chunk);
+    // The board runs the new image after its restart: it reports the image's
+    // version, the operating system unverified until the host verifies it.
+    void install(const Upload &upload);
 
     uint32_t m_mode = 1;
     uint32_t m_seed = 0x5EED1234u;

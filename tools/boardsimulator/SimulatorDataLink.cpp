@@ -4,6 +4,8 @@
 #include "BoardSimulator.h"
 #include "OstPacketRecombiner.h"
 
+#include <utility>
+
 SimulatorDataLink::SimulatorDataLink(LinkType linkType, BoardSimulator *board, QObject *parent)
     : AbstractDataLink(linkType, parent)
     , m_board(board)
@@ -13,12 +15,20 @@ SimulatorDataLink::SimulatorDataLink(LinkType linkType, BoardSimulator *board, Q
     for (OstPacketRecombiner *recombiner : {m_streamRecombiner, m_datagramRecombiner})
         connect(recombiner, &OstPacketRecombiner::packetReady, this, &AbstractDataLink::packetReceived,
                 Qt::QueuedConnection);
+    // A board that drops the link (it restarts) ends the transport, as unplugging does.
+    if (board)
+        connect(board, &BoardSimulator::linkDetached, this, [this](BoardLink *link) {
+            if (link && link == m_boardLink) {
+                m_boardLink = nullptr;
+                setState(Invalid);
+            }
+        });
 }
 
 SimulatorDataLink::~SimulatorDataLink()
 {
     if (m_board && m_boardLink)
-        m_board->detachLink(m_boardLink);
+        m_board->detachLink(std::exchange(m_boardLink, nullptr));
 }
 
 void SimulatorDataLink::startReading()
@@ -45,7 +55,7 @@ void SimulatorDataLink::open()
 void SimulatorDataLink::invalidate()
 {
     if (m_board && m_boardLink)
-        m_board->detachLink(m_boardLink);
+        m_board->detachLink(std::exchange(m_boardLink, nullptr));
     m_boardLink = nullptr;
     setState(Invalid);
 }

@@ -46,6 +46,17 @@ WifiBoardTransport::WifiBoardTransport(BoardSimulator *board, const WifiBoardSet
     , m_settings(settings)
     , m_server(std::make_unique<DescriptorServer>([this](qintptr descriptor) { acceptConnection(descriptor); }))
 {
+    // A restarting board drops its connections and is unreachable until it is back.
+    connect(board, &BoardSimulator::restarting, this, [this] {
+        closeConnections();
+        stopListening();
+        closeDatagramSocket();
+    });
+    connect(board, &BoardSimulator::restarted, this, [this] {
+        QString error;
+        if (!listen(&error) || !openDatagramSocket(&error))
+            qCWarning(lcWifiBoardTransport) << "The board cannot come back after its restart:" << error;
+    });
 }
 
 WifiBoardTransport::~WifiBoardTransport()
@@ -183,8 +194,8 @@ void WifiBoardTransport::readDatagrams()
             return;
         QByteArray frames = datagram.data();
         if (m_settings.encryptDatagrams) {
-            const std::optional<QByteArray> plain = BoardCipher::decryptFromHost(
-                frames, m_board->settings().datagramKey, m_board->settings().datagramIv);
+            const std::optional<QByteArray> plain =
+                BoardCipher::decryptFromHost(frames, m_board->settings().datagramKey, m_board->settings().datagramIv);
             if (!plain) {
                 qCDebug(lcWifiBoardTransport) << "Rejected a datagram of" << frames.size() << "bytes";
                 emit datagramRejected(QStringLiteral("a datagram of %1 bytes does not decrypt").arg(frames.size()));
@@ -205,10 +216,10 @@ void WifiBoardTransport::readDatagrams()
 
 void WifiBoardTransport::sendDatagram(WifiBoardConnection *connection, const QByteArray &frames)
 {
-    const QByteArray datagram =
-        m_settings.encryptDatagrams
-            ? BoardCipher::encryptForHost(frames, m_board->settings().datagramKey, m_board->settings().datagramIv)
-            : frames;
+    const QByteArray datagram = m_settings.encryptDatagrams
+                                    ? BoardCipher::encryptForHost(frames, m_board->settings().datagramKey,
+                                                                  m_board->settings().datagramIv)
+                                    : frames;
     if (!m_datagramSocket || m_datagramSocket->state() != QAbstractSocket::BoundState || datagram.isEmpty())
         return;
     m_datagramSocket->writeDatagram(datagram, connection->datagramPeerAddress(), connection->datagramPeerPort());

@@ -41,9 +41,10 @@ WifiCommandLine::WifiCommandLine()
                     QStringLiteral("file"))
     , m_privateKey(QStringLiteral("private-key"), QStringLiteral("Wi-Fi: the board's TLS private key (PEM)."),
                    QStringLiteral("file"))
-    , m_clientCertificate(QStringLiteral("client-certificate"),
-                          QStringLiteral("Wi-Fi: require the host to present one of the certificates in this PEM file."),
-                          QStringLiteral("file"))
+    , m_clientCertificate(
+          QStringLiteral("client-certificate"),
+          QStringLiteral("Wi-Fi: require the host to present one of the certificates in this PEM file."),
+          QStringLiteral("file"))
     , m_plainDatagrams(QStringLiteral("plain-datagrams"), QStringLiteral("Wi-Fi: datagrams without encryption."))
     , m_stallHandshake(QStringLiteral("stall-handshake"),
                        QStringLiteral("Wi-Fi: accept connections but never answer the TLS handshake."))

@@ -4,6 +4,8 @@
 #include "BoardControlChannel.h"
 #include "BoardExternalMode.h"
 #include "BoardFileService.h"
+#include "BoardMonitoringControl.h"
+#include "MonitoringModelFile.h"
 #include "BoardSettings.h"
 #include "BoardSimulator.h"
 #include "StdioBoardTransport.h"
@@ -91,7 +93,8 @@ int main(int argc, char *argv[])
         "encrypted datagrams, by default on 127.0.0.2, ports 40000 and 40001. Once it listens it prints "
         "\"Listening on <address> stream <port> datagrams <port>\" on standard output."));
     parser.addHelpOption();
-    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("The link the transport poses as: usb or wifi."),
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("The link the transport poses as: usb or wifi."),
                                   QStringLiteral("kind"), QStringLiteral("usb"));
     const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Serial number (at most 31 characters)."),
                                     QStringLiteral("text"), QStringLiteral("SIM0001"));
@@ -131,8 +134,17 @@ int main(int argc, char *argv[])
         QStringLiteral("Answer each external-mode payload with the next line of this file (hexadecimal digits) "
                        "instead of echoing it."),
         QStringLiteral("file"));
+    const QCommandLineOption model(
+        QStringLiteral("model"),
+        QStringLiteral("Run this model on the monitoring channels (a JSON file, see the simulator's README) instead of "
+                       "the fixture model."),
+        QStringLiteral("file"));
+    const QCommandLineOption restartTime(
+        QStringLiteral("restart-time"),
+        QStringLiteral("Milliseconds the board is away when it restarts after a firmware update (0: no restart)."),
+        QStringLiteral("ms"), QStringLiteral("2000"));
     parser.addOptions({link, serial, deviceType, extendedType, version, heartbeat, key, iv, silent, refuse, inactive,
-                       corrupt, files, extModeScript});
+                       corrupt, files, extModeScript, model, restartTime});
     parser.process(app);
 
     BoardSettings settings;
@@ -156,6 +168,10 @@ int main(int argc, char *argv[])
     if (!parseNumber(parser.value(heartbeat), 1, 3600000, &number))
         return fail(QStringLiteral("--heartbeat-interval must be 1 to 3600000 ms"));
     settings.heartbeatInterval = std::chrono::milliseconds(number);
+    if (!parseNumber(parser.value(restartTime), 0, 3600000, &number))
+        return fail(QStringLiteral("--restart-time must be 0 to 3600000 ms"));
+    if (number > 0)
+        settings.restartAfterUpdate = std::chrono::milliseconds(number);
     if (parser.isSet(key) && !parseHex(parser.value(key), 32, &settings.datagramKey))
         return fail(QStringLiteral("--key must be 64 hexadecimal digits"));
     if (parser.isSet(iv) && !parseHex(parser.value(iv), 16, &settings.datagramIv))
@@ -172,7 +188,18 @@ int main(int argc, char *argv[])
     if (parser.isSet(extModeScript) && (!readScript(parser.value(extModeScript), &script) || script.isEmpty()))
         return fail(QStringLiteral("--extmode-script must name a file of hexadecimal lines"));
 
+    std::optional<MonitoringModel> monitoringModel;
+    if (parser.isSet(model)) {
+        QString error;
+        monitoringModel = MonitoringModelFile::load(parser.value(model), &error);
+        if (!monitoringModel)
+            return fail(QStringLiteral("--model: ") + error);
+    }
+
     BoardSimulator board(settings);
+    if (monitoringModel)
+        qobject_cast<BoardMonitoringControl *>(board.channel(BoardMonitoringControl::Number))
+            ->setModel(*monitoringModel);
     if (parser.isSet(files))
         qobject_cast<BoardFileService *>(board.channel(BoardFileService::Number))
             ->setRootFolder(QFileInfo(parser.value(files)).absoluteFilePath());

@@ -87,7 +87,7 @@ void StorageConnection::answer(const QByteArray &method, const QString &path)
         const QString kind = blob.section(QLatin1Char('/'), 1, 1);
         blob = blob.section(QLatin1Char('/'), 2);
         static const QHash<QString, Fault> kinds{
-            {QStringLiteral("notype"), Fault::NoType}, {QStringLiteral("empty"), Fault::Empty},
+            {QStringLiteral("notype"), Fault::NoType},   {QStringLiteral("empty"), Fault::Empty},
             {QStringLiteral("html500"), Fault::Html500}, {QStringLiteral("cut"), Fault::Cut},
             {QStringLiteral("slow"), Fault::Slow},       {QStringLiteral("stall"), Fault::Stall}};
         m_fault = kinds.value(kind, Fault::None);

@@ -15,13 +15,15 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Serves a folder as the maker's download storage."));
     parser.addHelpOption();
-    const QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("Folder to serve."), QStringLiteral("folder"));
+    const QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("Folder to serve."),
+                                        QStringLiteral("folder"));
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port (0 picks a free one)."),
                                         QStringLiteral("port"), QStringLiteral("0"));
     const QCommandLineOption addressOption(QStringLiteral("address"), QStringLiteral("Address to listen on."),
                                            QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption certificateOption(QStringLiteral("tls-certificate"),
-                                               QStringLiteral("PEM certificate; serves HTTPS."), QStringLiteral("file"));
+                                               QStringLiteral("PEM certificate; serves HTTPS."),
+                                               QStringLiteral("file"));
     const QCommandLineOption keyOption(QStringLiteral("tls-key"), QStringLiteral("PEM private key of the certificate."),
                                        QStringLiteral("file"));
     parser.addOptions({rootOption, portOption, addressOption, certificateOption, keyOption});

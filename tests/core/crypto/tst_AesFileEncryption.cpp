@@ -75,10 +75,9 @@ private slots:
 
         const QByteArray zeroIv(16, '\0');
         const QByteArray fipsPlain = QByteArray::fromHex("00112233445566778899aabbccddeeff");
-        QTest::newRow("AES-128 one block")
-            << int(AesFileEncryption::Aes128) << int(AesFileEncryption::Cbc)
-            << QByteArray::fromHex("000102030405060708090a0b0c0d0e0f") << zeroIv << fipsPlain
-            << QByteArray::fromHex("69c4e0d86a7b0430d8cdb78070b4c55a");
+        QTest::newRow("AES-128 one block") << int(AesFileEncryption::Aes128) << int(AesFileEncryption::Cbc)
+                                           << QByteArray::fromHex("000102030405060708090a0b0c0d0e0f") << zeroIv
+                                           << fipsPlain << QByteArray::fromHex("69c4e0d86a7b0430d8cdb78070b4c55a");
         QTest::newRow("AES-192 one block")
             << int(AesFileEncryption::Aes192) << int(AesFileEncryption::Cbc)
             << QByteArray::fromHex("000102030405060708090a0b0c0d0e0f1011121314151617") << zeroIv << fipsPlain
@@ -90,7 +89,8 @@ private slots:
 
         const QByteArray key = QByteArray::fromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
         const QByteArray iv = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f");
-        const QByteArray plain = QByteArray::fromHex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
+        const QByteArray plain =
+            QByteArray::fromHex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
         QTest::newRow("AES-256 CBC two blocks")
             << int(AesFileEncryption::Aes256) << int(AesFileEncryption::Cbc) << key << iv << plain
             << QByteArray::fromHex("f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d");
@@ -145,9 +145,8 @@ private slots:
         const QByteArray iv = randomBytes(random, 16);
         const QByteArray plain = randomBytes(random, length);
         const QByteArray padded = plain + expectedPadding(padding, length);
-        const QString cipherName = QStringLiteral("aes-%1-%2")
-                                       .arg(128 + 64 * level)
-                                       .arg(QStringList{"cbc", "cfb", "ofb"}.at(mode));
+        const QString cipherName =
+            QStringLiteral("aes-%1-%2").arg(128 + 64 * level).arg(QStringList{"cbc", "cfb", "ofb"}.at(mode));
 
         // In CBC with PKCS#7 the command pads by itself, which checks our padding too.
         const bool peerPads = mode == AesFileEncryption::Cbc && padding == AesFileEncryption::Pkcs7Padding;
@@ -228,12 +227,14 @@ private slots:
         const AesFileEncryption aes(AesFileEncryption::Aes256, AesFileEncryption::Cbc, padding);
         const QByteArray cipher = aes.encode(plain, key, iv);
         QCOMPARE(cipher.size(), cipherLength);
-        QCOMPARE(aes.decode(cipher, key, iv).toHex(), (plain + expectedPadding(padding > 2 ? 0 : padding, length)).toHex());
+        QCOMPARE(aes.decode(cipher, key, iv).toHex(),
+                 (plain + expectedPadding(padding > 2 ? 0 : padding, length)).toHex());
     }
 
     void seventeenBytesTakeTheIsoMarker()
     {
-        const AesFileEncryption aes(AesFileEncryption::Aes128, AesFileEncryption::Ofb, AesFileEncryption::Iso7816Padding);
+        const AesFileEncryption aes(AesFileEncryption::Aes128, AesFileEncryption::Ofb,
+                                    AesFileEncryption::Iso7816Padding);
         const QByteArray key(16, '\x11');
         const QByteArray iv(16, '\x22');
         const QByteArray decoded = aes.decode(aes.encode(QByteArray(17, 'a'), key, iv), key, iv);
@@ -280,11 +281,11 @@ private slots:
             << opensslEncrypt("aes-256-cbc", key, iv, QByteArray(31, 'z') + '\0', {"-nopad"}) << key << iv << false
             << QByteArray();
         QTest::newRow("padding byte above 16")
-            << opensslEncrypt("aes-256-cbc", key, iv, QByteArray(31, 'z') + '\x11', {"-nopad"}) << key << iv
-            << false << QByteArray();
+            << opensslEncrypt("aes-256-cbc", key, iv, QByteArray(31, 'z') + '\x11', {"-nopad"}) << key << iv << false
+            << QByteArray();
         QTest::newRow("padding bytes that disagree")
-            << opensslEncrypt("aes-256-cbc", key, iv, QByteArray(29, 'z') + "\x02\x03\x03", {"-nopad"}) << key
-            << iv << false << QByteArray();
+            << opensslEncrypt("aes-256-cbc", key, iv, QByteArray(29, 'z') + "\x02\x03\x03", {"-nopad"}) << key << iv
+            << false << QByteArray();
     }
     void decryptAes256Cbc()
     {

@@ -30,8 +30,7 @@ private slots:
         QTest::newRow("empty keeps the start") << 0x12345678u << QByteArray() << 0x12345678u;
         QTest::newRow("table entry 1") << 0u << QByteArray("\x01", 1) << 0x04C11DB7u;
         QTest::newRow("table entry 255") << 0u << QByteArray("\xFF", 1) << 0xB1F740B4u;
-        QTest::newRow("key request header") << 0xFFFFFFFFu << QByteArray::fromHex("03000C0000000000")
-                                            << 0x30068027u;
+        QTest::newRow("key request header") << 0xFFFFFFFFu << QByteArray::fromHex("03000C0000000000") << 0x30068027u;
     }
     void knownValues()
     {

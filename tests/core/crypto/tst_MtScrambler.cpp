@@ -163,9 +163,8 @@ private slots:
         QTest::newRow("32 zero bytes, seeds 1 2 3")
             << QByteArray(32, '\0') << 1u << 2u << 3u
             << QByteArray::fromHex("19acee644ae275b11a3b84c2a2c2abc400cb7c141193fc55de1f38fcb633a4ab");
-        QTest::newRow("counting bytes")
-            << counting << 0xDEADBEEFu << 0x12345678u << 0xCAFEBABEu
-            << QByteArray::fromHex("a1861f083727724494b1ec338994d0e5");
+        QTest::newRow("counting bytes") << counting << 0xDEADBEEFu << 0x12345678u << 0xCAFEBABEu
+                                        << QByteArray::fromHex("a1861f083727724494b1ec338994d0e5");
         QTest::newRow("seed 0 leaves every word") << counting << 0u << 0u << 0u << counting;
         QTest::newRow("nothing to scramble") << QByteArray() << 1u << 2u << 3u << QByteArray();
     }

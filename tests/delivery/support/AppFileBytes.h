@@ -37,7 +37,9 @@ void putInt(QByteArray &bytes, qsizetype at, T value)
 }
 
 // The header of the fields' version followed by `image`.
-inline QByteArray applicationFile(const Fields &f, const QByteArray &image = QByteArray("\x7F" "ELF") + QByteArray(64, '\x11'))
+inline QByteArray applicationFile(const Fields &f, const QByteArray &image = QByteArray("\x7F"
+                                                                                        "ELF")
+                                                                             + QByteArray(64, '\x11'))
 {
     const bool old = f.version == 1 || f.version == 2;
     const qsizetype length = f.version == 1 ? 352 : f.version == 2 ? 356 : f.length;

@@ -50,13 +50,17 @@ QList<Segment> programHeaders(const QString &path)
 std::optional<Section> section(const QString &path, const QString &name)
 {
     // "  [ 3] .appinfo          PROGBITS        00000200 002200 000017 00      0   0  1"
-    static const QRegularExpression row(QStringLiteral(
-        "^\\s+\\[\\s*(\\d+)\\]\\s+(\\S+)\\s+(\\S+)\\s+([0-9a-f]+)\\s+([0-9a-f]+)\\s+([0-9a-f]+)\\s"));
+    static const QRegularExpression row(
+        QStringLiteral("^\\s+\\[\\s*(\\d+)\\]\\s+(\\S+)\\s+(\\S+)\\s+([0-9a-f]+)\\s+([0-9a-f]+)\\s+([0-9a-f]+)\\s"));
     for (const QString &line : outputLines({QStringLiteral("-SW"), path})) {
         const QRegularExpressionMatch match = row.match(line);
         if (match.hasMatch() && match.captured(2) == name)
-            return Section{match.captured(1).toInt(), name, match.captured(3), number(match.captured(4), 16),
-                           number(match.captured(5), 16), number(match.captured(6), 16)};
+            return Section{match.captured(1).toInt(),
+                           name,
+                           match.captured(3),
+                           number(match.captured(4), 16),
+                           number(match.captured(5), 16),
+                           number(match.captured(6), 16)};
     }
     return std::nullopt;
 }

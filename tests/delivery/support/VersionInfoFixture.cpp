@@ -33,9 +33,10 @@ QJsonObject document(const QString &applicationVersion)
                           {"Versions", QJsonObject{{"2.0.0", file("firmware/ZeltoWireless_2.0.0.bin", "cc")}}}}},
              {"HalvoraStudio", QJsonObject{{"LatestVersion", applicationVersion}, {"Versions", QJsonObject{}}}},
          }},
-        {"Blocks", QJsonObject{{"Gain", QJsonObject{{"LatestVersion", "2.0"},
-                                                    {"Category", "Math"},
-                                                    {"Versions", QJsonObject{{"2.0", file("blocks/gain.zip", "dd")}}}}}}},
+        {"Blocks",
+         QJsonObject{{"Gain", QJsonObject{{"LatestVersion", "2.0"},
+                                          {"Category", "Math"},
+                                          {"Versions", QJsonObject{{"2.0", file("blocks/gain.zip", "dd")}}}}}}},
         {"Unread", QJsonArray{1, 2, 3}},
     };
 }

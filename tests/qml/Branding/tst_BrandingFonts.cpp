@@ -30,8 +30,8 @@ private slots:
         QQmlEngine engine;
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
         QQmlComponent component(&engine);
-        component.setData("import QtQuick\nimport ostrel.Branding\nQtObject { property color c: OstrelColors.accentColor }",
-                          QUrl());
+        component.setData(
+            "import QtQuick\nimport ostrel.Branding\nQtObject { property color c: OstrelColors.accentColor }", QUrl());
         std::unique_ptr<QObject> object(component.create());
         QVERIFY2(object, qPrintable(component.errorString()));
     }
@@ -51,17 +51,22 @@ private slots:
         QTest::addColumn<int>("weight");
         QTest::addColumn<QString>("styleName");
 
-        QTest::newRow("Poppins") << "Poppins-Regular.ttf" << "Poppins" << int(QFont::Normal) << "Regular";
-        QTest::newRow("Poppins Light by weight") << "Poppins-Light.ttf" << "Poppins" << int(QFont::Light) << "Light";
-        QTest::newRow("Poppins SemiBold by name") << "Poppins-SemiBold.ttf" << "Poppins SemiBold" << int(QFont::Normal)
-                                                  << "SemiBold";
-        QTest::newRow("Raleway") << "Raleway-Regular.ttf" << "Raleway" << int(QFont::Normal) << "Regular";
-        QTest::newRow("Raleway bold") << "Raleway-Bold.ttf" << "Raleway" << int(QFont::Bold) << "Bold";
-        QTest::newRow("Raleway Thin by name") << "Raleway-Thin.ttf" << "Raleway Thin" << int(QFont::Normal) << "Thin";
-        QTest::newRow("Playfair Display") << "PlayfairDisplay-Regular.ttf" << "Playfair Display" << int(QFont::Normal)
-                                          << "Regular";
-        QTest::newRow("Material Symbols Rounded") << "MaterialSymbolsRounded.ttf" << "Material Symbols Rounded"
-                                                  << int(QFont::Normal) << "Regular";
+        QTest::newRow("Poppins") << "Poppins-Regular.ttf"
+                                 << "Poppins" << int(QFont::Normal) << "Regular";
+        QTest::newRow("Poppins Light by weight") << "Poppins-Light.ttf"
+                                                 << "Poppins" << int(QFont::Light) << "Light";
+        QTest::newRow("Poppins SemiBold by name") << "Poppins-SemiBold.ttf"
+                                                  << "Poppins SemiBold" << int(QFont::Normal) << "SemiBold";
+        QTest::newRow("Raleway") << "Raleway-Regular.ttf"
+                                 << "Raleway" << int(QFont::Normal) << "Regular";
+        QTest::newRow("Raleway bold") << "Raleway-Bold.ttf"
+                                      << "Raleway" << int(QFont::Bold) << "Bold";
+        QTest::newRow("Raleway Thin by name") << "Raleway-Thin.ttf"
+                                              << "Raleway Thin" << int(QFont::Normal) << "Thin";
+        QTest::newRow("Playfair Display") << "PlayfairDisplay-Regular.ttf"
+                                          << "Playfair Display" << int(QFont::Normal) << "Regular";
+        QTest::newRow("Material Symbols Rounded") << "MaterialSymbolsRounded.ttf"
+                                                  << "Material Symbols Rounded" << int(QFont::Normal) << "Regular";
     }
     void familyResolves()
     {

@@ -101,7 +101,8 @@ private:
     {
         QProcess process;
         process.start(m_ip, arguments);
-        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit
+            || process.exitCode() != 0) {
             qWarning().noquote() << "ip" << arguments.join(' ') << "failed:" << process.readAllStandardError();
             return false;
         }
@@ -156,8 +157,9 @@ private slots:
         QVERIFY(ip({"link", "set", "lo", "up"}));
 
         m_responder.setProgram(unshareTool);
-        m_responder.setArguments({"--net", "/usr/bin/python3", qEnvironmentVariable("HALVORA_SOURCE_DIR")
-                                                                  + "/tests/qml/RobotCommunication/mdns_responder.py"});
+        m_responder.setArguments({"--net", "/usr/bin/python3",
+                                  QStringLiteral(HALVORA_SOURCE_DIR)
+                                      + "/tests/qml/RobotCommunication/mdns_responder.py"});
         m_responder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_responder.start();
         QVERIFY2(m_responder.waitForStarted(10000), qPrintable(m_responder.errorString()));
@@ -215,7 +217,8 @@ private slots:
         address.sin_family = AF_INET;
         address.sin_port = htons(5354);
         QCOMPARE(bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-        in_addr interface{};
+        in_addr interface {
+        };
         inet_pton(AF_INET, "192.0.2.1", &interface);
         QCOMPARE(setsockopt(socket, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface), 0);
 

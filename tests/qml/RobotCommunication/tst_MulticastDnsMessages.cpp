@@ -30,7 +30,7 @@ Datagram view(const QByteArray &bytes)
 
 QByteArray testData(const QString &name)
 {
-    QFile file(qEnvironmentVariable("HALVORA_TEST_DATA_DIR") + QLatin1Char('/') + name);
+    QFile file(QStringLiteral(HALVORA_TEST_DATA_DIR "/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test data %s", qPrintable(name));
     return file.readAll();
@@ -39,12 +39,18 @@ QByteArray testData(const QString &name)
 QString typeName(std::uint16_t type)
 {
     switch (type) {
-    case 1: return QStringLiteral("A");
-    case 12: return QStringLiteral("PTR");
-    case 16: return QStringLiteral("TXT");
-    case 28: return QStringLiteral("AAAA");
-    case 33: return QStringLiteral("SRV");
-    default: return QString::number(type);
+    case 1:
+        return QStringLiteral("A");
+    case 12:
+        return QStringLiteral("PTR");
+    case 16:
+        return QStringLiteral("TXT");
+    case 28:
+        return QStringLiteral("AAAA");
+    case 33:
+        return QStringLiteral("SRV");
+    default:
+        return QString::number(type);
     }
 }
 
@@ -66,7 +72,8 @@ QString describeRecord(const DnsRecord &record)
     std::array<char, mdns::nameCapacity> target{};
     switch (record.type) {
     case mdns::typePtr:
-        line += QStringLiteral(" -> ") + text(decodePtrData(record.datagram, record.dataOffset, record.dataLength, target));
+        line += QStringLiteral(" -> ")
+                + text(decodePtrData(record.datagram, record.dataOffset, record.dataLength, target));
         break;
     case mdns::typeSrv: {
         const SrvData srv = decodeSrvData(record.datagram, record.dataOffset, record.dataLength, target);
@@ -138,15 +145,17 @@ private slots:
         unicastResponse[31] = char(0x80);
 
         QTest::newRow("browse question from port 5353") << QByteArrayList{sshService} << 2048 << 0x0001 << golden;
-        QTest::newRow("trailing dot gives the same bytes") << QByteArrayList{sshService + "."} << 2048 << 0x0001 << golden;
+        QTest::newRow("trailing dot gives the same bytes")
+            << QByteArrayList{sshService + "."} << 2048 << 0x0001 << golden;
         QTest::newRow("from another port asks for unicast answers")
             << QByteArrayList{sshService} << 2048 << 0x8001 << unicastResponse;
         QTest::newRow("exactly enough room") << QByteArrayList{sshService} << 33 << 0x0001 << golden;
         QTest::newRow("one byte short") << QByteArrayList{sshService} << 32 << 0x0001 << QByteArray();
-        QTest::newRow("no room for a header and one question") << QByteArrayList{sshService} << 17 << 0x0001 << QByteArray();
+        QTest::newRow("no room for a header and one question")
+            << QByteArrayList{sshService} << 17 << 0x0001 << QByteArray();
         QTest::newRow("no questions") << QByteArrayList{} << 2048 << 0x0001 << QByteArray();
-        QTest::newRow("label of 64 bytes") << QByteArrayList{QByteArray(64, 'a') + ".local"} << 2048 << 0x0001
-                                           << QByteArray();
+        QTest::newRow("label of 64 bytes")
+            << QByteArrayList{QByteArray(64, 'a') + ".local"} << 2048 << 0x0001 << QByteArray();
         QTest::newRow("empty label") << QByteArrayList{"_ssh.._tcp.local"} << 2048 << 0x0001 << QByteArray();
         QTest::newRow("two questions")
             << QByteArrayList{"a.b", "c"} << 2048 << 0x0001
@@ -198,14 +207,14 @@ private slots:
             DnsDatagramBuilder b;
             b.name(sshService); // offset 0..16
             b.labels("robot-a").pointer(0).u8(0xAA);
-            QTest::newRow("label then pointer") << b.data() << 17 << true << 27 << QByteArray("robot-a._ssh._tcp.local.")
-                                                << 27;
+            QTest::newRow("label then pointer")
+                << b.data() << 17 << true << 27 << QByteArray("robot-a._ssh._tcp.local.") << 27;
         }
         {
             DnsDatagramBuilder b;
-            b.name("local");              // 0..6
-            b.labels("_tcp").pointer(0);  // 7..13
-            b.labels("_ssh").pointer(7);  // 14..20
+            b.name("local");               // 0..6
+            b.labels("_tcp").pointer(0);   // 7..13
+            b.labels("_ssh").pointer(7);   // 14..20
             b.labels("robot").pointer(14); // 21..28
             QTest::newRow("pointer to a name that ends in a pointer")
                 << b.data() << 21 << true << 29 << QByteArray("robot._ssh._tcp.local.") << 29;
@@ -253,8 +262,7 @@ private slots:
                 many += "a.";
             DnsDatagramBuilder b;
             b.name(many);
-            QTest::newRow("64 labels and the end: 65 parts") << b.data() << 0 << true << 129
-                                                             << QByteArray(many) << 129;
+            QTest::newRow("64 labels and the end: 65 parts") << b.data() << 0 << true << 129 << QByteArray(many) << 129;
             DnsDatagramBuilder c;
             c.name(many + "a");
             QTest::newRow("65 labels and the end: 66 parts") << c.data() << 0 << false << 0 << QByteArray() << 0;
@@ -263,8 +271,7 @@ private slots:
             // Skipping stops at the pointer; reading would follow it round for ever.
             DnsDatagramBuilder b;
             b.labels("a").pointer(0);
-            QTest::newRow("label with a pointer back to itself")
-                << b.data() << 0 << true << 4 << QByteArray() << 0;
+            QTest::newRow("label with a pointer back to itself") << b.data() << 0 << true << 4 << QByteArray() << 0;
         }
         {
             const QByteArray label(63, 'z');
@@ -373,7 +380,10 @@ private slots:
         }
         {
             DnsDatagramBuilder b;
-            b.header(0, 0x8400, 0, 1, 1, 1).record(sshService, 12, 1, ptr).record("ns", 99, 1, "x").record("ad", 98, 1, "");
+            b.header(0, 0x8400, 0, 1, 1, 1)
+                .record(sshService, 12, 1, ptr)
+                .record("ns", 99, 1, "x")
+                .record("ad", 98, 1, "");
             QTest::newRow("all three sections") << b.data() << 0 << 0
                                                 << "an PTR _ssh._tcp.local. ttl=1 -> robot-a._ssh._tcp.local.\n"
                                                    "ns 99 ns. ttl=1 len=1\n"
@@ -437,7 +447,7 @@ private slots:
     void damagedAndRandomDatagrams()
     {
         QRandomGenerator random(20261210);
-        const QDir data(qEnvironmentVariable("HALVORA_TEST_DATA_DIR"));
+        const QDir data(QStringLiteral(HALVORA_TEST_DATA_DIR));
         for (const QString &name : data.entryList({QStringLiteral("*.bin")}, QDir::Files)) {
             const QByteArray original = testData(name);
             for (qsizetype length = 0; length <= original.size(); ++length)

@@ -86,8 +86,9 @@ private slots:
 
         QTest::newRow("IPv4 only, no user name")
             << "x-terminal-emulator" << QString() << QString() << QStringList{"10.0.0.5", "-p22"};
-        QTest::newRow("user name and IPv6, which is preferred")
-            << "x-terminal-emulator" << "fe80::5%eth0" << "robot" << QStringList{"robot@fe80::5%eth0", "-p22"};
+        QTest::newRow("user name and IPv6, which is preferred") << "x-terminal-emulator"
+                                                                << "fe80::5%eth0"
+                                                                << "robot" << QStringList{"robot@fe80::5%eth0", "-p22"};
         QTest::newRow("xterm without x-terminal-emulator")
             << "xterm" << QString() << "robot" << QStringList{"robot@10.0.0.5", "-p22"};
         QTest::newRow("shell characters stay in one argument")
@@ -126,13 +127,16 @@ private slots:
         QTest::addColumn<QString>("username");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("no ssh on the PATH") << false << true << "robot" << "^Could not find ssh executable$";
-        QTest::newRow("no terminal on the PATH") << true << false << "robot" << "Could not find a terminal emulator";
-        QTest::newRow("user name read as an ssh option")
-            << true << true << "-oProxyCommand=touch x" << "Refusing to start ssh with the user name";
-        QTest::newRow("user name with a blank") << true << true << "a b" << "Refusing to start ssh with the user name";
-        QTest::newRow("user name with a control character")
-            << true << true << "a\u0007" << "Refusing to start ssh with the user name";
+        QTest::newRow("no ssh on the PATH") << false << true << "robot"
+                                            << "^Could not find ssh executable$";
+        QTest::newRow("no terminal on the PATH") << true << false << "robot"
+                                                 << "Could not find a terminal emulator";
+        QTest::newRow("user name read as an ssh option") << true << true << "-oProxyCommand=touch x"
+                                                         << "Refusing to start ssh with the user name";
+        QTest::newRow("user name with a blank") << true << true << "a b"
+                                                << "Refusing to start ssh with the user name";
+        QTest::newRow("user name with a control character") << true << true << "a\u0007"
+                                                            << "Refusing to start ssh with the user name";
     }
     void launchRefused()
     {

@@ -47,7 +47,7 @@ struct Step
     QByteArrayList records; // one datagram
     QByteArray sender = "192.0.2.2";
     int socket = 3;
-    int forgetSocket = -1;  // instead of a datagram: the socket's address went away
+    int forgetSocket = -1; // instead of a datagram: the socket's address went away
 };
 
 Step datagram(QByteArrayList records, const QByteArray &sender = "192.0.2.2", int socket = 3)
@@ -77,8 +77,14 @@ QString describe(const NetworkDeviceInfo &info)
 class RecordingListener final : public DeviceDiscoveryListener
 {
 public:
-    void deviceFound(NetworkDeviceInfo info) override { events << QStringLiteral("%1: found %2").arg(step).arg(describe(info)); }
-    void deviceLost(NetworkDeviceInfo info) override { events << QStringLiteral("%1: lost %2").arg(step).arg(describe(info)); }
+    void deviceFound(NetworkDeviceInfo info) override
+    {
+        events << QStringLiteral("%1: found %2").arg(step).arg(describe(info));
+    }
+    void deviceLost(NetworkDeviceInfo info) override
+    {
+        events << QStringLiteral("%1: lost %2").arg(step).arg(describe(info));
+    }
 
     int step = 0;
     QStringList events;
@@ -106,9 +112,10 @@ void feed(ServiceInstanceAssembler &assembler, const Step &step)
         inet_pton(AF_INET, step.sender.constData(), &v4.sin_addr);
         length = sizeof v4;
     }
-    walkDatagram(Datagram(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())),
-                 step.socket, reinterpret_cast<const sockaddr *>(&sender), length,
-                 [&](const DnsRecord &record) { return assembler.onRecord(record); }, 0);
+    walkDatagram(
+        Datagram(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())), step.socket,
+        reinterpret_cast<const sockaddr *>(&sender), length,
+        [&](const DnsRecord &record) { return assembler.onRecord(record); }, 0);
 }
 
 const QString robotA = QStringLiteral("robot-a robot-a.local 192.0.2.2 v4 port=22 "
@@ -177,9 +184,8 @@ private slots:
         QTest::newRow("the same robot over IPv4 and IPv6 is two instances")
             << QList<Step>{datagram({ptr("robot-a"), srv("robot-a"), fullTxt("robot-a")}),
                            datagram({ptr("robot-a"), srv("robot-a"), fullTxt("robot-a")}, "fe80::2", 4)}
-            << QStringList{"1: found " + robotA,
-                           "2: found robot-a robot-a.local fe80::2 v6 port=22 "
-                           "txt={ostrel_device_serial=42,ostrel_device_type=zx} socket=4"};
+            << QStringList{"1: found " + robotA, "2: found robot-a robot-a.local fe80::2 v6 port=22 "
+                                                 "txt={ostrel_device_serial=42,ostrel_device_type=zx} socket=4"};
         QTest::newRow("records of one instance from two senders do not mix")
             << QList<Step>{datagram({ptr("robot-a"), srv("robot-a")}), datagram({fullTxt("robot-a")}, "192.0.2.9")}
             << QStringList{};

@@ -37,12 +37,13 @@ private slots:
         QTest::addColumn<QVariantMap>("expected");
 
         const QString broken = QStringLiteral("Configuration file is not correctly formatted.");
-        QTest::newRow("an object") << QByteArray("{\"name\": \"bench\", \"retries\": 3, \"nested\": {\"on\": true}, \"list\": [1, \"a\"]}")
-                                   << QString()
-                                   << QVariantMap{{"name", "bench"},
-                                                  {"retries", 3},
-                                                  {"nested", QVariantMap{{"on", true}}},
-                                                  {"list", QVariantList{1, "a"}}};
+        QTest::newRow("an object")
+            << QByteArray("{\"name\": \"bench\", \"retries\": 3, \"nested\": {\"on\": true}, \"list\": [1, \"a\"]}")
+            << QString()
+            << QVariantMap{{"name", "bench"},
+                           {"retries", 3},
+                           {"nested", QVariantMap{{"on", true}}},
+                           {"list", QVariantList{1, "a"}}};
         QTest::newRow("an empty object") << QByteArray("{}") << QString() << QVariantMap();
         QTest::newRow("an array") << QByteArray("[1, 2]") << broken << QVariantMap();
         QTest::newRow("a bare number") << QByteArray("7") << broken << QVariantMap();

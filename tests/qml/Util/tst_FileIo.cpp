@@ -45,7 +45,8 @@ private slots:
         m_io.writeToFile(urlOf(QStringLiteral("no folder/file.bin")), "data");
         QVERIFY(!QFileInfo::exists(m_folder.filePath(QStringLiteral("no folder"))));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Couldn't delete file  QUrl\\(\".*missing.bin\"\\)$")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^Couldn't delete file  QUrl\\(\".*missing.bin\"\\)$")));
         m_io.deleteFile(missing);
     }
 

@@ -136,25 +136,36 @@ private slots:
         const auto before = Where::AlreadyFinished;
         const auto worker = Where::FinishedOnWorker;
         const QString cancelled = QStringLiteral("The operation was cancelled");
-        QTest::newRow("int, finished before") << "int" << Mode::Result << before << "resolved" << "42";
-        QTest::newRow("int, finished on a worker") << "int" << Mode::Result << worker << "resolved" << "42";
-        QTest::newRow("int, QException") << "int" << Mode::QExceptionFailure << before << "rejected" << "x";
+        QTest::newRow("int, finished before") << "int" << Mode::Result << before << "resolved"
+                                              << "42";
+        QTest::newRow("int, finished on a worker") << "int" << Mode::Result << worker << "resolved"
+                                                   << "42";
+        QTest::newRow("int, QException") << "int" << Mode::QExceptionFailure << before << "rejected"
+                                         << "x";
         QTest::newRow("int, QException on a worker") << "int" << Mode::QExceptionFailure << worker << "rejected"
                                                      << "x";
-        QTest::newRow("int, std::runtime_error") << "int" << Mode::StdFailure << worker << "rejected" << "y";
+        QTest::newRow("int, std::runtime_error") << "int" << Mode::StdFailure << worker << "rejected"
+                                                 << "y";
         QTest::newRow("int, something thrown that is no exception")
-            << "int" << Mode::UnknownFailure << before << "rejected" << "The operation failed with an unknown error";
+            << "int" << Mode::UnknownFailure << before << "rejected"
+            << "The operation failed with an unknown error";
         QTest::newRow("int, cancelled") << "int" << Mode::Cancelled << before << "rejected" << cancelled;
         QTest::newRow("int, cancelled on a worker") << "int" << Mode::Cancelled << worker << "rejected" << cancelled;
-        QTest::newRow("int, finished without a result")
-            << "int" << Mode::NoResult << worker << "rejected" << "The operation ended without a result";
-        QTest::newRow("void, finished before") << "void" << Mode::Result << before << "resolved" << "undefined";
-        QTest::newRow("void, finished on a worker") << "void" << Mode::Result << worker << "resolved" << "undefined";
-        QTest::newRow("void, QException") << "void" << Mode::QExceptionFailure << worker << "rejected" << "x";
-        QTest::newRow("void, std::runtime_error") << "void" << Mode::StdFailure << before << "rejected" << "y";
+        QTest::newRow("int, finished without a result") << "int" << Mode::NoResult << worker << "rejected"
+                                                        << "The operation ended without a result";
+        QTest::newRow("void, finished before") << "void" << Mode::Result << before << "resolved"
+                                               << "undefined";
+        QTest::newRow("void, finished on a worker") << "void" << Mode::Result << worker << "resolved"
+                                                    << "undefined";
+        QTest::newRow("void, QException") << "void" << Mode::QExceptionFailure << worker << "rejected"
+                                          << "x";
+        QTest::newRow("void, std::runtime_error") << "void" << Mode::StdFailure << before << "rejected"
+                                                  << "y";
         QTest::newRow("void, cancelled") << "void" << Mode::Cancelled << worker << "rejected" << cancelled;
-        QTest::newRow("bool") << "bool" << Mode::Result << worker << "resolved" << "true";
-        QTest::newRow("QString") << "QString" << Mode::Result << before << "resolved" << "\"text\"";
+        QTest::newRow("bool") << "bool" << Mode::Result << worker << "resolved"
+                              << "true";
+        QTest::newRow("QString") << "QString" << Mode::Result << before << "resolved"
+                                 << "\"text\"";
         QTest::newRow("QUuid") << "QUuid" << Mode::Result << worker << "resolved"
                                << "\"{67c8770b-44f1-410a-ab9a-f9b5446f13ee}\"";
         QTest::newRow("QJsonObject") << "QJsonObject" << Mode::Result << worker << "resolved"
@@ -163,8 +174,8 @@ private slots:
                                                  << "x";
         QTest::newRow("shared object") << "QmlSharedPointer*" << Mode::Result << worker << "resolved"
                                        << "holder of robot";
-        QTest::newRow("shared object, cancelled") << "QmlSharedPointer*" << Mode::Cancelled << before << "rejected"
-                                                  << cancelled;
+        QTest::newRow("shared object, cancelled")
+            << "QmlSharedPointer*" << Mode::Cancelled << before << "rejected" << cancelled;
     }
     void settlement()
     {

@@ -39,10 +39,11 @@ private slots:
         const auto location = [](QStandardPaths::StandardLocation kind) {
             return QStandardPaths::writableLocation(kind);
         };
-        QTest::newRow("hidden user data") << QByteArray("getHiddenUserDataPath")
-                                          << location(QStandardPaths::AppDataLocation) << true;
+        QTest::newRow("hidden user data")
+            << QByteArray("getHiddenUserDataPath") << location(QStandardPaths::AppDataLocation) << true;
         QTest::newRow("user data") << QByteArray("getUserDataPath")
-                                   << location(QStandardPaths::DocumentsLocation) + "/qttest/Ostrel/Halvora Lab" << true;
+                                   << location(QStandardPaths::DocumentsLocation) + "/qttest/Ostrel/Halvora Lab"
+                                   << true;
         QTest::newRow("configuration") << QByteArray("getConfigPath") << location(QStandardPaths::AppConfigLocation)
                                        << true;
         QTest::newRow("cache") << QByteArray("getCachePath") << location(QStandardPaths::CacheLocation) << true;
@@ -71,18 +72,18 @@ private slots:
         QCOMPARE(call(ungrouped, getter, QStringLiteral("f.txt")), base + "/f.txt");
     }
 
-    void applicationPath()
-    {
-        QCOMPARE(StandardPaths().getApplicationPath(), QCoreApplication::applicationDirPath());
-    }
+    void applicationPath() { QCOMPARE(StandardPaths().getApplicationPath(), QCoreApplication::applicationDirPath()); }
 
     void subGroups_data()
     {
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("below a group") << "a" << "a/b";
-        QTest::newRow("below no group") << "" << "b";
-        QTest::newRow("two levels") << "a/b" << "a/b/b";
+        QTest::newRow("below a group") << "a"
+                                       << "a/b";
+        QTest::newRow("below no group") << ""
+                                        << "b";
+        QTest::newRow("two levels") << "a/b"
+                                    << "a/b/b";
     }
     void subGroups()
     {

@@ -9,8 +9,14 @@
 // Sealed with the board simulator's own checksum, not the program's.
 namespace BoardMessages {
 
-inline void put16(QByteArray &m, int offset, uint16_t value) { qToLittleEndian<quint16>(value, m.data() + offset); }
-inline void put32(QByteArray &m, int offset, uint32_t value) { qToLittleEndian<quint32>(value, m.data() + offset); }
+inline void put16(QByteArray &m, int offset, uint16_t value)
+{
+    qToLittleEndian<quint16>(value, m.data() + offset);
+}
+inline void put32(QByteArray &m, int offset, uint32_t value)
+{
+    qToLittleEndian<quint32>(value, m.data() + offset);
+}
 
 // Writes the size field and the checksum for the message as it stands.
 inline QByteArray sealed(QByteArray m)

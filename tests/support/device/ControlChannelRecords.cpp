@@ -8,7 +8,8 @@ template<typename T>
 QString rawRecord(const void *value)
 {
     const auto &bytes = static_cast<const T *>(value)->bytes;
-    return SignalRecorder::record(QByteArrayView(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
+    return SignalRecorder::record(QByteArrayView(reinterpret_cast<const char *>(bytes.data()),
+                                                 qsizetype(bytes.size())));
 }
 
 } // namespace

@@ -10,8 +10,8 @@ namespace {
 bool makeCertificate(const QStringList &keyArguments, const QString &subject, const QStringList &extensions,
                      const QString &keyFile, const QString &certificateFile, QString *error)
 {
-    QStringList arguments{"req", "-x509", "-nodes", "-days", "2", "-subj", subject,
-                          "-keyout", keyFile, "-out", certificateFile};
+    QStringList arguments{"req",     "-x509", "-nodes", "-days",        "2", "-subj", subject,
+                          "-keyout", keyFile, "-out",   certificateFile};
     arguments += keyArguments;
     for (const QString &extension : extensions)
         arguments << "-addext" << extension;
@@ -41,8 +41,8 @@ bool WifiTestCertificates::create(const QString &folder, QString *error)
     return makeCertificate(ecKey, "/CN=Zelto board", {}, boardKeyFile(), boardCertificateFile(), error)
            && makeCertificate(ecKey, "/CN=Zelto board", {"extendedKeyUsage=clientAuth"}, path("client-only.key"),
                               path("client-only.pem"), error)
-           && makeCertificate(ecKey, "/CN=Halvora Lab", {}, hostFile(EcKey, "prvtkey.pem"),
-                              hostFile(EcKey, "cert.pem"), error)
+           && makeCertificate(ecKey, "/CN=Halvora Lab", {}, hostFile(EcKey, "prvtkey.pem"), hostFile(EcKey, "cert.pem"),
+                              error)
            && makeCertificate(rsaKey, "/CN=Halvora Lab", {}, hostFile(RsaKey, "prvtkey.pem"),
                               hostFile(RsaKey, "cert.pem"), error);
 }

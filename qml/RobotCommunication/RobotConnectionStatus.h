@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+// The status of a robot connection, shared by the transport, the rosbridge client and
+// the connections that QML holds, with the texts the screens show for it.
+class RobotConnectionStatus : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+public:
+    enum Status {
+        Connecting = 0,
+        Connected = 1,
+        Closing = 2,
+        Closed = 3,
+        Error = 4,
+        Unknown = 5,
+    };
+    Q_ENUM(Status)
+
+    using QObject::QObject;
+
+    Q_INVOKABLE QString toString(RobotConnectionStatus::Status status) const;
+};

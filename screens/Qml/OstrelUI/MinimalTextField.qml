@@ -1,0 +1,48 @@
+import QtQuick
+import QtQuick.Templates as T
+import QtQuick.Controls.impl
+import QtQuick.Controls.Material
+import QtQuick.Controls.Material.impl as MaterialImpl
+
+// A text field without a line under it, with a placeholder while it is empty.
+T.TextField {
+    id: control
+
+    implicitWidth: (implicitBackgroundWidth + leftInset + rightInset)
+                   || Math.max(contentWidth, placeholder.implicitWidth) + leftPadding + rightPadding
+    implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset,
+                             contentHeight + topPadding + bottomPadding,
+                             placeholder.implicitHeight + topPadding + bottomPadding)
+
+    topPadding: 8
+    bottomPadding: 16
+
+    placeholderText: qsTr("Enter description")
+    color: enabled ? Material.foreground : Material.hintTextColor
+    selectionColor: Material.accentColor
+    selectedTextColor: Material.primaryHighlightedTextColor
+    placeholderTextColor: Material.hintTextColor
+    verticalAlignment: TextInput.AlignVCenter
+
+    cursorDelegate: MaterialImpl.CursorDelegate {}
+
+    readonly property alias placeholder: placeholder
+
+    PlaceholderText {
+        id: placeholder
+        x: control.leftPadding
+        y: control.topPadding
+        width: control.width - (control.leftPadding + control.rightPadding)
+        height: control.height - (control.topPadding + control.bottomPadding)
+        text: control.placeholderText
+        font: control.font
+        color: control.placeholderTextColor
+        verticalAlignment: control.verticalAlignment
+        elide: Text.ElideRight
+        renderType: control.renderType
+        visible: !control.length && !control.preeditText
+                 && (!control.activeFocus || control.horizontalAlignment !== Qt.AlignHCenter)
+    }
+
+    background: Item {}
+}

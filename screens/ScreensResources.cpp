@@ -1,0 +1,2 @@
+// The screens are resources only; this library carries them into the program and
+// into the tests that load them.

@@ -1,0 +1,7 @@
+import QtQuick
+
+Rectangle {
+    property int visits: 0
+    property string note: ""
+    color: "lightblue"
+}

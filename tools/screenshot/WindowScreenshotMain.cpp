@@ -1,0 +1,289 @@
+#include "AppBinaryManager.h"
+#include "AppFile.h"
+#include "ErrorHandler.h"
+#include "Halvora.h"
+#include "NotificationMessage.h"
+#include "NotificationMsgProgressButton.h"
+#include "OstFactory.h"
+#include "main_Application.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QQuickWindow>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstring>
+#include <elf.h>
+
+// halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button]
+//                           [--screen <qml>] [--binaries] [--upload] [--settle <ms>] <picture.png>
+//
+// Starts the program's main window as the program does (the composition root with
+// every manager) and saves what it shows. With --board it first waits until the board
+// named by HALVORA_BOARD_ADDRESS is connected over Wi-Fi; with --notifications it posts
+// notifications of every level, one of them modal, so that the popup opens; --page
+// (or --screen) shows a screen in the view stack, and --wifi-button presses the menu's
+// Wi-Fi button; --binaries fills the binary list, and --upload takes the picture while
+// the first binary is being uploaded to the board.
+namespace {
+
+QTextStream &errorStream()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+void spin(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+template<typename Condition>
+bool waitFor(Condition condition, int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!condition() && !deadline.hasExpired())
+        spin(100);
+    return condition();
+}
+
+bool boardConnectedOverWifi(const OstFactory *factory)
+{
+    const auto *device = factory->property("selectedDevice").value<QObject *>();
+    const auto *links = device ? device->property("datalinkManager").value<QObject *>() : nullptr;
+    // AbstractDataLink::Connected
+    return links && links->property("wifiLinkState").toInt() == 2
+           && !device->property("serialNumber").toString().isEmpty();
+}
+
+void postNotifications()
+{
+    ErrorHandler *handler = ErrorHandler::instance();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    handler->addMessage(halvora::ErrorLevel::Info, AbstractNotification::HalvoraLab,
+                        QStringLiteral("Firmware available"),
+                        QStringLiteral("A new firmware version is available for the connected board."),
+                        QStringLiteral("Device updater"), now.addSecs(-300));
+    handler->addMessage(halvora::ErrorLevel::Warning, AbstractNotification::HalvoraLab,
+                        QStringLiteral("Download refused"),
+                        QStringLiteral("Can't download log file while a model is running on the device. Please stop "
+                                       "the model before retrying."),
+                        QStringLiteral("Log downloader"), now.addSecs(-240));
+    handler->addMessage(halvora::ErrorLevel::Error, AbstractNotification::Device, QStringLiteral("Board error"),
+                        QStringLiteral("The board reported an error on its error channel."), QStringLiteral("ZT000042"),
+                        now.addSecs(-180));
+    handler->addMessage(halvora::ErrorLevel::CriticalError, AbstractNotification::HalvoraLab,
+                        QStringLiteral("Update failed"),
+                        QStringLiteral("The firmware file did not pass its digest check and was deleted."),
+                        QStringLiteral("Device updater"), now.addSecs(-120));
+    auto *upload = new NotificationMsgProgressButton(
+        nullptr, halvora::ErrorLevel::Info, AbstractNotification::HalvoraLab, QStringLiteral("Upload application"),
+        QStringLiteral("Upload the imported application to the board?"), QStringLiteral("Upload"),
+        QStringLiteral("Binary list"), now.addSecs(-60));
+    upload->enableButton(true);
+    upload->enableProgress(true);
+    upload->updateProgress(0.35f);
+    handler->addNotification(upload);
+    auto *modal = new NotificationMessage(nullptr, halvora::ErrorLevel::Warning, AbstractNotification::HalvoraLab,
+                                          QStringLiteral("Toolchain installation"),
+                                          QStringLiteral("MATLAB must be closed before the toolchain is installed."),
+                                          QStringLiteral("Toolchain installer"), now);
+    modal->setModal(true);
+    handler->addNotification(modal);
+}
+
+// A small board image: a 32-bit ARM ELF file with one loadable segment of `memory`
+// bytes, of which the first 4 KiB are in the file.
+bool writeBoardImage(const QString &path, quint32 memory)
+{
+    constexpr quint32 dataOffset = 0x1000;
+    constexpr quint32 dataSize = 0x1000;
+    Elf32_Ehdr header{};
+    std::memcpy(header.e_ident, ELFMAG, SELFMAG);
+    header.e_ident[EI_CLASS] = ELFCLASS32;
+    header.e_ident[EI_DATA] = ELFDATA2LSB;
+    header.e_ident[EI_VERSION] = EV_CURRENT;
+    header.e_type = ET_EXEC;
+    header.e_machine = EM_ARM;
+    header.e_version = EV_CURRENT;
+    header.e_entry = 0x08000000;
+    header.e_phoff = sizeof(Elf32_Ehdr);
+    header.e_ehsize = sizeof(Elf32_Ehdr);
+    header.e_phentsize = sizeof(Elf32_Phdr);
+    header.e_phnum = 1;
+    Elf32_Phdr segment{};
+    segment.p_type = PT_LOAD;
+    segment.p_offset = dataOffset;
+    segment.p_vaddr = segment.p_paddr = 0x08000000;
+    segment.p_filesz = dataSize;
+    segment.p_memsz = memory;
+    segment.p_flags = PF_R | PF_X;
+    segment.p_align = 4;
+    QByteArray bytes(dataOffset + dataSize, '\0');
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::memcpy(bytes.data() + sizeof header, &segment, sizeof segment);
+    for (quint32 i = 0; i < dataSize; ++i)
+        bytes[dataOffset + i] = char(i * 7);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A few binaries in the binary list, under the names of board applications.
+void addBinaries(AppBinaryManager *manager)
+{
+    manager->setAutoUpload(false);
+    const QString folder = QDir::temp().filePath(QStringLiteral("binaries"));
+    QDir().mkpath(folder);
+    struct Binary
+    {
+        const char *name;
+        const char *version;
+        const char *board;
+        quint32 memory;
+    };
+    const Binary binaries[] = {
+        {"balance_controller", "2.1.0", "Zelto_Development_Board", 6 << 20},
+        {"line_follower", "1.4.2-beta", "Zelto_Development_Board", 300 << 10},
+        {"motor_test", "0.9.0", "Unknown", 90 << 10},
+        {"sensor_logger", "3.0.1", "Tavrin", 2 << 20},
+    };
+    int id = 0;
+    for (const Binary &binary : binaries) {
+        const QString path = QDir(folder).filePath(QLatin1String(binary.name) + QStringLiteral(".elf"));
+        if (!writeBoardImage(path, binary.memory))
+            errorStream() << "Could not write " << path << "\n";
+        manager->pushElfBinaryFromUri(path, QLatin1String(binary.version),
+                                      QStringLiteral("%1").arg(++id, 32, 10, QLatin1Char('0')),
+                                      QLatin1String(binary.board), 0);
+        spin(300); // the list sorts by the time of import
+    }
+    ErrorHandler::instance()->clearNotifications();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // As the program starts.
+    qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+    qputenv("QSG_USE_SIMPLE_ANIMATION_DRIVER", "1");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Halvora Lab"));
+    QApplication::setOrganizationName(QStringLiteral("Ostrel"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Saves a picture of the main window."));
+    parser.addHelpOption();
+    const QCommandLineOption boardOption(QStringLiteral("board"),
+                                         QStringLiteral("Wait until the board is connected over Wi-Fi."));
+    const QCommandLineOption notificationsOption(QStringLiteral("notifications"),
+                                                 QStringLiteral("Post notifications of every level."));
+    const QCommandLineOption settleOption(QStringLiteral("settle"),
+                                          QStringLiteral("Milliseconds the window is given to settle (1500)."),
+                                          QStringLiteral("ms"), QStringLiteral("1500"));
+    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("Show this screen in the view stack."),
+                                        QStringLiteral("url"));
+    const QCommandLineOption wifiButtonOption(QStringLiteral("wifi-button"),
+                                              QStringLiteral("Press the menu bar's Wi-Fi button."));
+    const QCommandLineOption screenOption(QStringLiteral("screen"), QStringLiteral("The screen the view stack shows."),
+                                          QStringLiteral("qml"));
+    const QCommandLineOption binariesOption(QStringLiteral("binaries"), QStringLiteral("Fill the binary list."));
+    const QCommandLineOption uploadOption(QStringLiteral("upload"),
+                                          QStringLiteral("Take the picture while a binary is uploaded to the board."));
+    parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption, screenOption,
+                       binariesOption, uploadOption});
+    parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
+    parser.process(application);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(2);
+    const QString output = parser.positionalArguments().constFirst();
+
+    main_Application program(nullptr, &application);
+    if (!program.load(main_Application::mainWindowUrl()))
+        return 1;
+    auto *window = qobject_cast<QQuickWindow *>(program.engine().rootObjects().constFirst());
+    if (!window) {
+        errorStream() << "The main window is not a window\n";
+        return 1;
+    }
+
+    // A build with sanitizers under a software renderer draws slowly: the window
+    // gets its time.
+    if (!waitFor([window] { return window->property("applicationMenu").value<QObject *>() != nullptr; }, 60000)) {
+        errorStream() << "The menu bar did not appear\n";
+        return 1;
+    }
+    if (parser.isSet(boardOption)) {
+        if (!waitFor([&program] { return boardConnectedOverWifi(program.ostFactory()); }, 30000)) {
+            errorStream() << "The board did not connect over Wi-Fi within 30 s\n";
+            return 1;
+        }
+    }
+    if (parser.isSet(notificationsOption))
+        postNotifications();
+    if (parser.isSet(pageOption)) {
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        if (!viewStack || !viewStack->setProperty("source", QUrl(parser.value(pageOption)))) {
+            errorStream() << "Could not show " << parser.value(pageOption) << "\n";
+            return 1;
+        }
+    }
+    if (parser.isSet(wifiButtonOption)) {
+        auto *menu = window->property("applicationMenu").value<QObject *>();
+        if (!menu || !QMetaObject::invokeMethod(menu, "pressWifiButton")) {
+            errorStream() << "Could not press the Wi-Fi button\n";
+            return 1;
+        }
+    }
+    if (parser.isSet(binariesOption))
+        addBinaries(program.appBinaryManager());
+    if (parser.isSet(screenOption)) {
+        if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack")))
+            viewStack->setProperty("source", parser.value(screenOption));
+    }
+
+    if (parser.isSet(notificationsOption)) {
+        // The modal notification opens the popup.
+        const auto popupOpened = [window] {
+            const auto *menu = window->property("applicationMenu").value<QObject *>();
+            const auto *frame = menu ? menu->property("notificationFrame").value<QObject *>() : nullptr;
+            return frame && frame->property("opened").toBool();
+        };
+        if (!waitFor(popupOpened, 60000)) {
+            errorStream() << "The notification popup did not open\n";
+            return 1;
+        }
+    }
+    spin(parser.value(settleOption).toInt());
+    if (parser.isSet(uploadOption)) {
+        AppBinaryManager *manager = program.appBinaryManager();
+        AppFile *file = manager->appFiles()->count() > 0 ? manager->appFiles()->at(0) : nullptr;
+        if (!file) {
+            errorStream() << "There is no binary to upload\n";
+            return 1;
+        }
+        file->flashAppFile();
+        const QDeadlineTimer deadline(60000);
+        while (!(file->getUpdateProgress() > 0.3f && file->getUpdateProgress() < 0.9f) && !deadline.hasExpired())
+            spin(20);
+        if (deadline.hasExpired()) {
+            errorStream() << "The upload did not get under way within 60 s\n";
+            return 1;
+        }
+        spin(100);
+    }
+    const QImage picture = window->grabWindow();
+    QDir().mkpath(QFileInfo(output).absolutePath());
+    if (picture.isNull() || !picture.save(output, "PNG")) {
+        errorStream() << "Could not write " << output << "\n";
+        return 1;
+    }
+    return 0;
+}
