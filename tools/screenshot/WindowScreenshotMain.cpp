@@ -1,4 +1,7 @@
 #include "ErrorHandler.h"
+#include "LogDownloader.h"
+#include "OstDeviceLogEntry.h"
+#include "OstDeviceLogProducer.h"
 #include "Halvora.h"
 #include "NotificationMessage.h"
 #include "NotificationMsgProgressButton.h"
@@ -12,15 +15,19 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QQuickWindow>
+#include <QSortFilterProxyModel>
 #include <QTextStream>
 #include <QTimer>
 
-// halvora-window-screenshot [--board] [--notifications] [--settle <ms>] <picture.png>
+// halvora-window-screenshot [--board] [--notifications] [--page <path>] [--download-largest] [--settle <ms>]
+//                           <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
 // named by HALVORA_BOARD_ADDRESS is connected over Wi-Fi; with --notifications it posts
-// notifications of every level, one of them modal, so that the popup opens.
+// notifications of every level, one of them modal, so that the popup opens. --page
+// opens a screen by the path its home tile names; --download-largest starts the
+// download of the largest listed board log, so that the picture shows it under way.
 namespace {
 
 QTextStream &errorStream()
@@ -111,7 +118,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption settleOption(QStringLiteral("settle"),
                                           QStringLiteral("Milliseconds the window is given to settle (1500)."),
                                           QStringLiteral("ms"), QStringLiteral("1500"));
-    parser.addOptions({boardOption, notificationsOption, settleOption});
+    const QCommandLineOption pageOption(QStringLiteral("page"),
+                                        QStringLiteral("Open the screen at this path, as its home tile does."),
+                                        QStringLiteral("path"));
+    const QCommandLineOption downloadOption(
+        QStringLiteral("download-largest"),
+        QStringLiteral("Once the board's logs are listed, start downloading the largest one."));
+    parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, downloadOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -138,6 +151,36 @@ int main(int argc, char *argv[])
             errorStream() << "The board did not connect over Wi-Fi within 30 s\n";
             return 1;
         }
+    }
+    if (parser.isSet(pageOption)) {
+        auto *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        if (!viewStack) {
+            errorStream() << "The view stack is missing\n";
+            return 1;
+        }
+        viewStack->setProperty("source", parser.value(pageOption));
+    }
+    if (parser.isSet(downloadOption)) {
+        OstDeviceLogEntry *largest = nullptr;
+        const auto findLargest = [&program, &largest] {
+            const auto *producers = program.logDownloader()->producerList();
+            for (int row = 0; row < producers->count(); ++row) {
+                const QAbstractItemModel *entries = producers->at(row)->sortedList();
+                for (int entry = 0; entry < entries->rowCount(); ++entry) {
+                    auto *candidate =
+                        entries->data(entries->index(entry, 0), Qt::UserRole).value<OstDeviceLogEntry *>();
+                    if (candidate && candidate->isOnDevice() && !candidate->hasLocalFile()
+                        && (!largest || candidate->size() > largest->size()))
+                        largest = candidate;
+                }
+            }
+            return largest != nullptr;
+        };
+        if (!waitFor(findLargest, 30000)) {
+            errorStream() << "The board listed no log to download within 30 s\n";
+            return 1;
+        }
+        largest->downloadLog();
     }
     if (parser.isSet(notificationsOption))
         postNotifications();
