@@ -275,8 +275,13 @@ ColumnLayout {
                         function selectedEntries() {
                             return selection.selectedIndexes.map(entryAt)
                         }
-                        function scheduleExport(entry, folder) {
-                            logDownloadQueue.scheduleDownloadAndParse(entry, folder)
+                        // The folder the user chose in the export dialog: the dialog's
+                        // log, or every selected one in batch mode.
+                        function exportInto(folder) {
+                            const chosen = exportDialog.batch ? selectedEntries() : [exportDialog.entry]
+                            for (const entry of chosen)
+                                if (entry)
+                                    logDownloadQueue.scheduleDownloadAndParse(entry, folder)
                         }
 
                         Layout.fillWidth: true
@@ -314,14 +319,7 @@ ColumnLayout {
                             property bool batch: false
                             title: qsTr("Choose output location")
                             acceptLabel: qsTr("Export")
-                            onAccepted: {
-                                if (batch) {
-                                    for (const chosen of logList.selectedEntries())
-                                        logList.scheduleExport(chosen, selectedFolder)
-                                } else if (entry) {
-                                    logList.scheduleExport(entry, selectedFolder)
-                                }
-                            }
+                            onAccepted: logList.exportInto(selectedFolder)
                         }
 
                         Connections {
@@ -374,10 +372,10 @@ ColumnLayout {
                             required property var qtObject
                             entry: qtObject
                             producer: logList.producer
-                            exportDialog: exportDialog
+                            exportDialog: logList.exportDialog
                             height: hRef * 34.7 / 1080
                             width: 1650 * uScale
-                            logDownloadQueue: logDownloadQueue
+                            logDownloadQueue: screen.downloadQueue
                             selected: selection.isSelected(logList.model.index(index, 0))
 
                             ListView.onReused: selected = selection.isSelected(logList.model.index(index, 0))

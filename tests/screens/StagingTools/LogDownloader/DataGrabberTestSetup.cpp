@@ -59,13 +59,13 @@ public:
         return QUrl::fromLocalFile(m_folders.back()->path());
     }
 
-    // A folder that cannot exist, even for the superuser: its parent is a plain file.
-    Q_INVOKABLE QUrl impossibleFolder()
+    // A folder where a MAT-file of this name cannot be written, even by the superuser:
+    // a folder of that name is in the way.
+    Q_INVOKABLE QUrl folderBlocking(const QString &fileName)
     {
-        const QUrl parent = newFolder();
-        const QString file = parent.toLocalFile() + QStringLiteral("/plain");
-        QFile(file).open(QIODevice::WriteOnly);
-        return QUrl::fromLocalFile(file + QStringLiteral("/out"));
+        const QUrl folder = newFolder();
+        QDir(folder.toLocalFile()).mkdir(fileName);
+        return folder;
     }
 
     Q_INVOKABLE QStringList filesIn(const QUrl &folder) const
