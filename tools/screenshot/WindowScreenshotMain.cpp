@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QPointer>
 #include <QQuickWindow>
 #include <QSortFilterProxyModel>
 #include <QTextStream>
@@ -181,6 +182,9 @@ int main(int argc, char *argv[])
             return 1;
         }
         largest->downloadLog();
+        // The picture shows the download under way.
+        const QPointer<OstDeviceLogEntry> downloading(largest);
+        waitFor([downloading] { return !downloading || downloading->getDownloadProgress() > 0.02f; }, 30000);
     }
     if (parser.isSet(notificationsOption))
         postNotifications();

@@ -174,7 +174,7 @@ ColumnLayout {
         id: tabBar
         Layout.fillWidth: true
         Layout.minimumHeight: 10 * uScale
-        Layout.preferredHeight: 20 * uScale
+        Layout.preferredHeight: 30 * uScale
         background: null
 
         contentItem: ListView {
@@ -199,6 +199,8 @@ ColumnLayout {
                 readonly property string storageUsage: screen.storageText(qtObject)
                 width: 130 * uScale
                 height: tabBar.height
+                topPadding: 0
+                bottomPadding: 0
                 text: qtObject ? qtObject.serialNumber.toUpperCase() : ""
                 z: tabBar.z - index
                 tabBarObject: tabBar

@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
         log.counter = counter;
         log.model = models.at(counter - 1);
         log.date = QDateTime(QDate(2026, 12, 9), QTime(8, 15)).addSecs(counter * 5400);
-        log.records = counter == 4 ? 400000 : 200 * counter;
+        log.records = counter == 4 ? 2000000 : 200 * counter;
         const QString path = boardlogs::write(boardLogs, log);
         if (counter == 1)
             QFile::copy(path, library + QLatin1Char('/') + log.name());
