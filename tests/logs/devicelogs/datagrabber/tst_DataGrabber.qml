@@ -52,6 +52,21 @@ Item {
             return list
         }
 
+        // The list of a board's tab, looked up afresh: the tabs are made again when the
+        // log folders change.
+        function listOf(serial) {
+            let found = null
+            tryVerify(function () {
+                for (let i = 0; i < screen.lists.count; ++i) {
+                    const list = screen.lists.itemAt(i)
+                    if (list && list.producer && list.producer.serialNumber === serial)
+                        found = list
+                }
+                return found !== null
+            }, 5000, "no list for " + serial)
+            return found
+        }
+
         function rowOf(list, fileName) {
             for (let i = 0; i < list.count; ++i) {
                 const row = list.itemAtIndex(i)
@@ -83,17 +98,17 @@ Item {
         }
 
         function test_listsTheBoardsLogs() {
-            const list = showBoard("SN-LIST", 3)
+            showBoard("SN-LIST", 3)
             compare(screen.tabBar.currentItem.text, "SN-LIST")
             compare(screen.storageLabel.text, "Storage usage: 75 %")
-            compare(names(list).sort(), logRig.boardLogs("SN-LIST"))
-            const row = rowOf(list, "[2]model_b_2024-05-06_07-10-09.hlf")
+            compare(names(listOf("SN-LIST")).sort(), logRig.boardLogs("SN-LIST"))
+            const row = rowOf(listOf("SN-LIST"), "[2]model_b_2024-05-06_07-10-09.hlf")
             verify(row)
             compare(row.entry.serialNumber, "SN-LIST")
             verify(row.entry.hasOnOstDeviceLink)
             verify(!row.entry.hasLocalFile)
             // Newest first, as the date column starts.
-            compare(names(list)[0], "[3]model_c_2024-05-06_07-11-09.hlf")
+            compare(names(listOf("SN-LIST"))[0], "[3]model_c_2024-05-06_07-11-09.hlf")
             verify(row.downloadButton.visible)
             verify(row.downloadButton.enabled)
             verify(row.deleteOnDeviceButton.enabled)
@@ -101,21 +116,22 @@ Item {
         }
 
         function test_downloadFromTheRowThenExport() {
-            const list = showBoard("SN-DOWN", 2)
-            const row = rowOf(list, "[1]model_a_2024-05-06_07-09-09.hlf")
-            mouseClick(row.downloadButton)
-            tryVerify(function () { return row.entry.hasLocalFile && row.entry.isLocalFileValid }, 5000)
-            verify(!row.downloadButton.visible)
-            verify(row.deleteLocalButton.visible)
-            verify(row.exportButton.enabled)
-            compare(tipOf(row.exportButton), "Export log file to .mat")
+            showBoard("SN-DOWN", 2)
+            const row = function () { return rowOf(listOf("SN-DOWN"), "[1]model_a_2024-05-06_07-09-09.hlf") }
+            mouseClick(row().downloadButton)
+            tryVerify(function () { return row().entry.hasLocalFile && row().entry.isLocalFileValid }, 5000)
+            verify(!row().downloadButton.visible)
+            verify(row().deleteLocalButton.visible)
+            verify(row().exportButton.enabled)
+            compare(tipOf(row().exportButton), "Export log file to .mat")
 
             const folder = logRig.newFolder()
             window.alerts = 0
-            exportTo(list, row.entry, folder)
-            tryCompare(row.entry, "parseProgress", 0, 10000)
-            tryVerify(function () { return logRig.filesIn(folder).length === 1 }, 10000)
-            compare(logRig.filesIn(folder), ["[1]model_a_2024-05-06_07-09-09.hlf.mat"])
+            exportTo(listOf("SN-DOWN"), row().entry, folder)
+            tryCompare(row().entry, "parseProgress", 0, 10000)
+            tryVerify(function () {
+                return JSON.stringify(logRig.filesIn(folder)) === JSON.stringify(["[1]model_a_2024-05-06_07-09-09.hlf.mat"])
+            }, 10000)
             // The window was in the background: the user is told the queue is done.
             tryVerify(function () { return sysTray.messages.length > 0 })
             compare(sysTray.messages[sysTray.messages.length - 1],
@@ -124,21 +140,23 @@ Item {
         }
 
         function test_exportDownloadsFirst() {
-            const list = showBoard("SN-BOTH", 2)
-            const row = rowOf(list, "[2]model_b_2024-05-06_07-10-09.hlf")
+            showBoard("SN-BOTH", 2)
+            const row = rowOf(listOf("SN-BOTH"), "[2]model_b_2024-05-06_07-10-09.hlf")
             verify(row.exportButton.enabled)
             compare(tipOf(row.exportButton), "Download and export log file to .mat")
             const folder = logRig.newFolder()
-            exportTo(list, row.entry, folder)
-            tryVerify(function () { return logRig.filesIn(folder).length === 1 }, 10000)
-            verify(row.entry.hasLocalFile)
+            exportTo(listOf("SN-BOTH"), row.entry, folder)
+            tryVerify(function () {
+                return JSON.stringify(logRig.filesIn(folder)) === JSON.stringify(["[2]model_b_2024-05-06_07-10-09.hlf.mat"])
+            }, 10000)
+            verify(rowOf(listOf("SN-BOTH"), "[2]model_b_2024-05-06_07-10-09.hlf").entry.hasLocalFile)
         }
 
         function test_failedConversionShowsItsMessage() {
-            const list = showBoard("SN-FAIL", 1)
-            const row = list.itemAtIndex(0)
+            showBoard("SN-FAIL", 1)
+            const row = listOf("SN-FAIL").itemAtIndex(0)
             const before = logRig.notifications().length
-            exportTo(list, row.entry, logRig.folderBlocking(row.entry.fileName + ".mat"))
+            exportTo(listOf("SN-FAIL"), row.entry, logRig.folderBlocking(row.entry.fileName + ".mat"))
             tryVerify(function () { return logRig.notifications().length > before }, 10000)
             const posted = logRig.notifications()
             const message = posted.find(function (text) { return text.startsWith("Converting log file failed") })
@@ -147,51 +165,51 @@ Item {
         }
 
         function test_toolBarDownloadsAndRemovesTheSelectedLogs() {
-            const list = showBoard("SN-REMOVE", 3)
+            showBoard("SN-REMOVE", 3)
             const kept = "[1]model_a_2024-05-06_07-09-09.hlf"
             const gone = "[3]model_c_2024-05-06_07-11-09.hlf"
-            mouseClick(rowOf(list, kept), 400, 10)
-            mouseClick(rowOf(list, gone), 400, 10, Qt.LeftButton, Qt.ControlModifier)
+            mouseClick(rowOf(listOf("SN-REMOVE"), kept), 400, 10)
+            mouseClick(rowOf(listOf("SN-REMOVE"), gone), 400, 10, Qt.LeftButton, Qt.ControlModifier)
             mouseClick(screen.downloadSelectedButton)
-            tryVerify(function () { return rowOf(list, kept).entry.hasLocalFile && rowOf(list, gone).entry.hasLocalFile },
+            tryVerify(function () { return rowOf(listOf("SN-REMOVE"), kept).entry.hasLocalFile && rowOf(listOf("SN-REMOVE"), gone).entry.hasLocalFile },
                       5000)
-            verify(!rowOf(list, "[2]model_b_2024-05-06_07-10-09.hlf").entry.hasLocalFile)
+            verify(!rowOf(listOf("SN-REMOVE"), "[2]model_b_2024-05-06_07-10-09.hlf").entry.hasLocalFile)
 
             // The library copies go; the logs stay listed, as the board still has them.
             mouseClick(screen.deleteLocalButton)
-            tryVerify(function () { return !rowOf(list, kept).entry.hasLocalFile && !rowOf(list, gone).entry.hasLocalFile })
-            compare(list.count, 3)
+            tryVerify(function () { return !rowOf(listOf("SN-REMOVE"), kept).entry.hasLocalFile && !rowOf(listOf("SN-REMOVE"), gone).entry.hasLocalFile })
+            compare(listOf("SN-REMOVE").count, 3)
 
             // The board copy goes too: a log left nowhere leaves the list.
-            mouseClick(rowOf(list, gone).deleteOnDeviceButton)
-            tryCompare(list, "count", 2, 5000)
-            verify(names(list).indexOf(gone) < 0)
+            mouseClick(rowOf(listOf("SN-REMOVE"), gone).deleteOnDeviceButton)
+            tryCompare(listOf("SN-REMOVE"), "count", 2, 5000)
+            verify(names(listOf("SN-REMOVE")).indexOf(gone) < 0)
             tryVerify(function () { return logRig.boardLogs("SN-REMOVE").indexOf(gone) < 0 }, 5000)
             compare(logRig.boardLogs("SN-REMOVE").length, 2)
         }
 
         function test_logNameColumnSorts() {
-            const list = showBoard("SN-SORT", 3)
-            const header = list.headerItem
+            showBoard("SN-SORT", 3)
+            const header = listOf("SN-SORT").headerItem
             const dateColumn = header.columns.itemAt(5).item
             const nameColumn = header.columns.itemAt(3).item
             compare(dateColumn.state, "down")
             mouseClick(nameColumn)
             compare(nameColumn.state, "down")
             compare(dateColumn.state, "inactiveSortable")
-            tryVerify(function () { return names(list)[0].startsWith("[3]") })
+            tryVerify(function () { return names(listOf("SN-SORT"))[0].startsWith("[3]") })
             mouseClick(nameColumn)
             compare(nameColumn.state, "up")
-            tryVerify(function () { return names(list)[0].startsWith("[1]") })
+            tryVerify(function () { return names(listOf("SN-SORT"))[0].startsWith("[1]") })
         }
 
         function test_selectAllTakesTheVisibleTabOnly() {
-            const other = showBoard("SN-OTHER", 2)
-            const list = showBoard("SN-ALL", 3)
-            list.forceActiveFocus()
+            showBoard("SN-OTHER", 2)
+            showBoard("SN-ALL", 3)
+            listOf("SN-ALL").forceActiveFocus()
             keyClick(Qt.Key_A, Qt.ControlModifier)
-            tryCompare(list.selection.selectedIndexes, "length", 3)
-            compare(other.selection.selectedIndexes.length, 0)
+            tryCompare(listOf("SN-ALL").selection.selectedIndexes, "length", 3)
+            compare(listOf("SN-OTHER").selection.selectedIndexes.length, 0)
         }
 
         function test_selectionAndToolBar_data() {
@@ -205,16 +223,16 @@ Item {
         }
 
         function test_selectionAndToolBar(data) {
-            const list = showBoard(data.serial, 4)
+            showBoard(data.serial, 4)
             for (const click of data.clicks)
-                mouseClick(list.itemAtIndex(click[0]), 400, list.itemAtIndex(click[0]).height / 2, Qt.LeftButton,
+                mouseClick(listOf(data.serial).itemAtIndex(click[0]), 400, listOf(data.serial).itemAtIndex(click[0]).height / 2, Qt.LeftButton,
                            click[1])
             const rows = []
-            for (let i = 0; i < list.count; ++i)
-                if (list.itemAtIndex(i).selected)
+            for (let i = 0; i < listOf(data.serial).count; ++i)
+                if (listOf(data.serial).itemAtIndex(i).selected)
                     rows.push(i)
             compare(rows, data.selected)
-            compare(list.selection.selectedIndexes.map(function (index) { return index.row }).sort(),
+            compare(listOf(data.serial).selection.selectedIndexes.map(function (index) { return index.row }).sort(),
                     data.selected)
         }
     }
