@@ -17,7 +17,11 @@ ColumnLayout {
     spacing: 0
 
     readonly property var downloader: typeof LogDownloader !== "undefined" ? LogDownloader : null
-    readonly property var producers: downloader ? downloader.ostDeviceLogList : null
+    // Taken once: the list object stays the same, and it reports its own rows. Following
+    // the downloader's change signal would make every tab and list again, losing the
+    // user's selection.
+    property var producers: null
+    Component.onCompleted: producers = downloader ? downloader.ostDeviceLogList : null
     readonly property var selectedBoard: typeof ostFactory !== "undefined" && ostFactory ? ostFactory.selectedDevice
                                                                                          : null
     readonly property bool safeForDownload: !!selectedBoard && selectedBoard.appStateSafeForDownload
