@@ -63,7 +63,11 @@ Item {
                         found = list
                 }
                 return found !== null
-            }, 5000, "no list for " + serial)
+            }, 5000, "no list for " + serial + " among " + screen.lists.count + " lists: "
+               + Array.from({ length: screen.lists.count }, function (_, i) {
+                     const list = screen.lists.itemAt(i)
+                     return list ? (list.producer ? list.producer.serialNumber : "no producer") : "null"
+                 }).join(", ") + "; producers " + screen.producers.count)
             return found
         }
 
