@@ -270,8 +270,10 @@ void ZeltoUpdateEntry::firmwareDownloadReady(QString firmware, QString version, 
         // The files are fetched one version of a component at a time: when another
         // version of a component asked for here has ended, this one is asked for again.
         const QSet<std::pair<QString, QString>> requested = m_requestedFiles;
-        for (const auto &[component, wanted] : requested)
-            if (component == firmware) {
+        for (const std::pair<QString, QString> &request : requested)
+            if (request.first == firmware) {
+                const QString component = request.first;
+                const QString wanted = request.second;
                 const QString path = m_files->getFirmware(component, wanted);
                 if (!path.isEmpty())
                     QMetaObject::invokeMethod(

@@ -7,7 +7,8 @@ Item {
     id: holder
 
     property url source
-    property Item item: null
+    // An item, or a pop-up (the discovery dialog is one).
+    property QtObject item: null
     // Made when first asked for (make()) rather than at once.
     property bool deferred: false
     readonly property bool present: component !== null && component.status === Component.Ready

@@ -196,7 +196,7 @@ void BoardUpdateService::handleChunk(BoardLink *link, const QByteArray &chunk)
         m_pollsSinceModuleUpload = 0;
     }
     reply(link, Finished);
-    // The board restarts into the application it was given.
+    // The board runs the application or the firmware it was given.
     if (m_current.kind == ApplicationMessage) {
         if (BoardControlState *state = controlState(board()))
             state->appStatus = AppRunning;
@@ -219,16 +219,14 @@ QByteArray BoardUpdateService::versionInImage(const QByteArray &image)
 
 void BoardUpdateService::install(const Upload &upload)
 {
-    auto *control = qobject_cast<BoardControlChannel *>(board()->channel(1));
     const QByteArray version = versionInImage(upload.image);
-    if (control && !version.isEmpty()) {
-        BoardControlState &state = control->state();
+    if (BoardControlState *state = controlState(board()); state && !version.isEmpty()) {
         if (upload.kind == FirmwareMessage) {
-            state.firmwareVersion = version;
-            state.firmwareVerified = false;
-            state.remainingTimeMs = state.bootTimeoutMs / 2;
+            state->firmwareVersion = version;
+            state->firmwareVerified = false;
+            state->remainingTimeMs = state->bootTimeoutMs / 2;
         } else {
-            state.espVersion = version;
+            state->espVersion = version;
             m_wifiModuleVersion = version;
         }
     }

@@ -1,3 +1,5 @@
+#include "AppBinaryManager.h"
+#include "AppFile.h"
 #include "ErrorHandler.h"
 #include "LogDownloader.h"
 #include "OstDeviceLogEntry.h"
@@ -20,14 +22,20 @@
 #include <QTextStream>
 #include <QTimer>
 
-// halvora-window-screenshot [--board] [--notifications] [--page <path>] [--download-largest] [--settle <ms>]
+#include <cstring>
+#include <elf.h>
+
+// halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button]
+//                           [--screen <qml>] [--binaries] [--upload] [--download-largest] [--settle <ms>]
 //                           <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
 // named by HALVORA_BOARD_ADDRESS is connected over Wi-Fi; with --notifications it posts
-// notifications of every level, one of them modal, so that the popup opens. --page
-// opens a screen by the path its home tile names; --download-largest starts the
+// notifications of every level, one of them modal, so that the popup opens; --page
+// (or --screen) shows a screen in the view stack, and --wifi-button presses the menu's
+// Wi-Fi button; --binaries fills the binary list, and --upload takes the picture while
+// the first binary is being uploaded to the board; --download-largest starts the
 // download of the largest listed board log, so that the picture shows it under way.
 namespace {
 
@@ -98,6 +106,74 @@ void postNotifications()
     handler->addNotification(modal);
 }
 
+// A small board image: a 32-bit ARM ELF file with one loadable segment of `memory`
+// bytes, of which the first 4 KiB are in the file.
+bool writeBoardImage(const QString &path, quint32 memory)
+{
+    constexpr quint32 dataOffset = 0x1000;
+    constexpr quint32 dataSize = 0x1000;
+    Elf32_Ehdr header{};
+    std::memcpy(header.e_ident, ELFMAG, SELFMAG);
+    header.e_ident[EI_CLASS] = ELFCLASS32;
+    header.e_ident[EI_DATA] = ELFDATA2LSB;
+    header.e_ident[EI_VERSION] = EV_CURRENT;
+    header.e_type = ET_EXEC;
+    header.e_machine = EM_ARM;
+    header.e_version = EV_CURRENT;
+    header.e_entry = 0x08000000;
+    header.e_phoff = sizeof(Elf32_Ehdr);
+    header.e_ehsize = sizeof(Elf32_Ehdr);
+    header.e_phentsize = sizeof(Elf32_Phdr);
+    header.e_phnum = 1;
+    Elf32_Phdr segment{};
+    segment.p_type = PT_LOAD;
+    segment.p_offset = dataOffset;
+    segment.p_vaddr = segment.p_paddr = 0x08000000;
+    segment.p_filesz = dataSize;
+    segment.p_memsz = memory;
+    segment.p_flags = PF_R | PF_X;
+    segment.p_align = 4;
+    QByteArray bytes(dataOffset + dataSize, '\0');
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::memcpy(bytes.data() + sizeof header, &segment, sizeof segment);
+    for (quint32 i = 0; i < dataSize; ++i)
+        bytes[dataOffset + i] = char(i * 7);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A few binaries in the binary list, under the names of board applications.
+void addBinaries(AppBinaryManager *manager)
+{
+    manager->setAutoUpload(false);
+    const QString folder = QDir::temp().filePath(QStringLiteral("binaries"));
+    QDir().mkpath(folder);
+    struct Binary
+    {
+        const char *name;
+        const char *version;
+        const char *board;
+        quint32 memory;
+    };
+    const Binary binaries[] = {
+        {"balance_controller", "2.1.0", "Zelto_Development_Board", 6 << 20},
+        {"line_follower", "1.4.2-beta", "Zelto_Development_Board", 300 << 10},
+        {"motor_test", "0.9.0", "Unknown", 90 << 10},
+        {"sensor_logger", "3.0.1", "Tavrin", 2 << 20},
+    };
+    int id = 0;
+    for (const Binary &binary : binaries) {
+        const QString path = QDir(folder).filePath(QLatin1String(binary.name) + QStringLiteral(".elf"));
+        if (!writeBoardImage(path, binary.memory))
+            errorStream() << "Could not write " << path << "\n";
+        manager->pushElfBinaryFromUri(path, QLatin1String(binary.version),
+                                      QStringLiteral("%1").arg(++id, 32, 10, QLatin1Char('0')),
+                                      QLatin1String(binary.board), 0);
+        spin(300); // the list sorts by the time of import
+    }
+    ErrorHandler::instance()->clearNotifications();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -119,13 +195,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption settleOption(QStringLiteral("settle"),
                                           QStringLiteral("Milliseconds the window is given to settle (1500)."),
                                           QStringLiteral("ms"), QStringLiteral("1500"));
-    const QCommandLineOption pageOption(QStringLiteral("page"),
-                                        QStringLiteral("Open the screen at this path, as its home tile does."),
-                                        QStringLiteral("path"));
+    const QCommandLineOption pageOption(QStringLiteral("page"), QStringLiteral("Show this screen in the view stack."),
+                                        QStringLiteral("url"));
+    const QCommandLineOption wifiButtonOption(QStringLiteral("wifi-button"),
+                                              QStringLiteral("Press the menu bar's Wi-Fi button."));
+    const QCommandLineOption screenOption(QStringLiteral("screen"), QStringLiteral("The screen the view stack shows."),
+                                          QStringLiteral("qml"));
+    const QCommandLineOption binariesOption(QStringLiteral("binaries"), QStringLiteral("Fill the binary list."));
+    const QCommandLineOption uploadOption(QStringLiteral("upload"),
+                                          QStringLiteral("Take the picture while a binary is uploaded to the board."));
     const QCommandLineOption downloadOption(
         QStringLiteral("download-largest"),
         QStringLiteral("Once the board's logs are listed, start downloading the largest one."));
-    parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, downloadOption});
+    parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption, screenOption,
+                       binariesOption, uploadOption, downloadOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -153,13 +236,27 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+    if (parser.isSet(notificationsOption))
+        postNotifications();
     if (parser.isSet(pageOption)) {
-        auto *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
-        if (!viewStack) {
-            errorStream() << "The view stack is missing\n";
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        if (!viewStack || !viewStack->setProperty("source", QUrl(parser.value(pageOption)))) {
+            errorStream() << "Could not show " << parser.value(pageOption) << "\n";
             return 1;
         }
-        viewStack->setProperty("source", parser.value(pageOption));
+    }
+    if (parser.isSet(wifiButtonOption)) {
+        auto *menu = window->property("applicationMenu").value<QObject *>();
+        if (!menu || !QMetaObject::invokeMethod(menu, "pressWifiButton")) {
+            errorStream() << "Could not press the Wi-Fi button\n";
+            return 1;
+        }
+    }
+    if (parser.isSet(binariesOption))
+        addBinaries(program.appBinaryManager());
+    if (parser.isSet(screenOption)) {
+        if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack")))
+            viewStack->setProperty("source", parser.value(screenOption));
     }
     if (parser.isSet(downloadOption)) {
         OstDeviceLogEntry *largest = nullptr;
@@ -186,8 +283,6 @@ int main(int argc, char *argv[])
         const QPointer<OstDeviceLogEntry> downloading(largest);
         waitFor([downloading] { return !downloading || downloading->getDownloadProgress() > 0.02f; }, 30000);
     }
-    if (parser.isSet(notificationsOption))
-        postNotifications();
 
     if (parser.isSet(notificationsOption)) {
         // The modal notification opens the popup.
@@ -202,6 +297,23 @@ int main(int argc, char *argv[])
         }
     }
     spin(parser.value(settleOption).toInt());
+    if (parser.isSet(uploadOption)) {
+        AppBinaryManager *manager = program.appBinaryManager();
+        AppFile *file = manager->appFiles()->count() > 0 ? manager->appFiles()->at(0) : nullptr;
+        if (!file) {
+            errorStream() << "There is no binary to upload\n";
+            return 1;
+        }
+        file->flashAppFile();
+        const QDeadlineTimer deadline(60000);
+        while (!(file->getUpdateProgress() > 0.3f && file->getUpdateProgress() < 0.9f) && !deadline.hasExpired())
+            spin(20);
+        if (deadline.hasExpired()) {
+            errorStream() << "The upload did not get under way within 60 s\n";
+            return 1;
+        }
+        spin(100);
+    }
     const QImage picture = window->grabWindow();
     QDir().mkpath(QFileInfo(output).absolutePath());
     if (picture.isNull() || !picture.save(output, "PNG")) {

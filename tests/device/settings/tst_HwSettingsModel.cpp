@@ -3,10 +3,14 @@
 #include "TestBytes.h"
 
 #include <QPointer>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -358,6 +362,37 @@ private slots:
         QCOMPARE(m_gui.getTab(-1), nullptr);
         QCOMPARE(m_gui.addSectionName(2, "Nowhere"), nullptr);
         QCOMPARE(m_gui.addBoolSetting(-1, "Nowhere", nullptr, nullptr, nullptr), nullptr);
+    }
+
+    // What the screen sees: the tabs of the container, the rows of a tab in order, and
+    // their properties and enumerations.
+    void rowsAsQmlSeesThem()
+    {
+        GuardedField record(32, "Bench");
+        const int tabRef = m_gui.addTab("Zelto");
+        m_gui.addSectionName(tabRef, "General settings");
+        m_gui.addStringSetting(tabRef, "Name", record.field(), 32, false, nullptr, nullptr);
+        QQmlEngine engine;
+        engine.rootContext()->setContextProperty("HardwareSettings", &m_gui);
+        QQmlComponent component(&engine);
+        component.setData("import QtQml\nimport com.ostrel 1.0\nQtObject {\n"
+                          "    property var tab: HardwareSettings.settingsTabs[0]\n"
+                          "    property int tabs: HardwareSettings.settingsTabs.length\n"
+                          "    property int rows: tab.settings.length\n"
+                          "    property string name: tab.settings[1].name\n"
+                          "    property string value: tab.settings[1].stringValue\n"
+                          "    property bool isText: tab.settings[1].type === HwSetting.String\n"
+                          "    property bool unchanged: tab.settings[1].fieldState === HwSetting.Unchanged\n"
+                          "}\n",
+                          QUrl("qrc:/rows.qml"));
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        QCOMPARE(object->property("tabs").toInt(), 1);
+        QCOMPARE(object->property("rows").toInt(), 2);
+        QCOMPARE(object->property("name").toString(), QString("Name"));
+        QCOMPARE(object->property("value").toString(), QString("Bench"));
+        QVERIFY(object->property("isText").toBool());
+        QVERIFY(object->property("unchanged").toBool());
     }
 
     // Rows taken off a list let go of their fields at once and are deleted later, so a
