@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -25,15 +26,22 @@
 // this computer as its file system; its logs are in the folder's "log".
 struct LogBoardRig
 {
-    static OstFactorySettings factorySettings()
+    // How long a board may stay silent before it counts as lost. Short, so that
+    // unplugging takes milliseconds; tests that never unplug take a patient one, as a
+    // busy machine may hold the event loop longer than that and lose a board.
+    using Patience = std::chrono::milliseconds;
+    static constexpr Patience QuickToLose{300};
+    static constexpr Patience Steady{15000};
+
+    static OstFactorySettings factorySettings(Patience patience = QuickToLose)
     {
         static FakeUsbBackend emptyBus;
         QTcpServer probe; // a port where no board listens
         probe.listen(QHostAddress::LocalHost);
         OstFactorySettings settings;
         settings.linkTimings.heartbeatInterval = std::chrono::milliseconds(20);
-        settings.linkTimings.heartbeatWatchdog = std::chrono::milliseconds(300);
-        settings.linkTimings.deviceInfoLimit = std::chrono::milliseconds(300);
+        settings.linkTimings.heartbeatWatchdog = patience;
+        settings.linkTimings.deviceInfoLimit = patience;
         settings.board.statusPollInterval = std::chrono::milliseconds(50);
         settings.board.externalModePort = 0;
         settings.board.wifiLink.fallbackBoardAddress = QStringLiteral("127.0.0.9");
@@ -53,11 +61,12 @@ struct LogBoardRig
     }
 
     QTemporaryDir boardFolders;
-    OstFactory factory{nullptr, factorySettings()};
+    OstFactory factory;
     LogDownloader downloader;
     std::vector<std::unique_ptr<BoardSimulator>> boards;
 
-    explicit LogBoardRig(bool visible = true)
+    explicit LogBoardRig(bool visible = true, Patience patience = QuickToLose)
+        : factory(nullptr, factorySettings(patience))
     {
         QObject::connect(&factory, &OstFactory::ostDeviceConnected, &downloader, &LogDownloader::ostDeviceConnected);
         QObject::connect(&factory, &OstFactory::ActiveDeviceChanged, &downloader, &LogDownloader::setSelectedDevice);

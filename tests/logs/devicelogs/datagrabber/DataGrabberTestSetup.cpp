@@ -95,7 +95,8 @@ public:
     DataGrabberTestSetup()
     {
         LogBoardRig::freshLogData();
-        m_rig = std::make_unique<LogBoardRig>(false);
+        // The boards stay plugged in for the whole run.
+        m_rig = std::make_unique<LogBoardRig>(false, LogBoardRig::Steady);
         m_screenRig = std::make_unique<LogScreenRig>(*m_rig);
     }
 
