@@ -48,12 +48,21 @@ ColumnLayout {
         return qsTr("Storage usage: ") + (producer.usedStorage * 100).toFixed() + " %"
     }
 
+    // What the tray says once the queue has run empty; a download that did not bring
+    // its log is not reported as downloaded.
+    function queueCompleteText(failed) {
+        if (failed <= 0)
+            return qsTr("All queued log files are downloaded")
+        return failed === 1 ? qsTr("1 queued log file could not be downloaded")
+                            : qsTr("%1 queued log files could not be downloaded").arg(failed)
+    }
+
     LogCommandQueue {
         id: logDownloadQueue
         onQueueComplete: {
             if (typeof window !== "undefined" && window && !window.active) {
                 if (typeof sysTray !== "undefined" && sysTray)
-                    sysTray.showMessage(qsTr("Download queue complete!"), qsTr("All queued log files are downloaded"))
+                    sysTray.showMessage(qsTr("Download queue complete!"), screen.queueCompleteText(failedDownloads))
                 window.alert(0)
             }
         }

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QTemporaryDir>
@@ -50,6 +51,22 @@ public:
             if (QString::fromLatin1(board->settings().serialNumber) == serial)
                 return QDir(LogBoardRig::logFolder(board.get())).entryList(QDir::Files, QDir::Name);
         return {};
+    }
+
+    // Takes a log off the board behind the program's back: its listing goes stale.
+    Q_INVOKABLE bool removeBoardLog(const QString &serial, const QString &fileName)
+    {
+        for (const auto &board : m_rig.boards)
+            if (QString::fromLatin1(board->settings().serialNumber) == serial)
+                return QFile::remove(LogBoardRig::logFolder(board.get()) + QLatin1Char('/') + fileName);
+        return false;
+    }
+
+    // The files in the program's folder of the board, hidden ones too.
+    Q_INVOKABLE QStringList libraryFiles(const QString &serial) const
+    {
+        return QDir(m_rig.downloader.logFolder().filePath(serial))
+            .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     }
 
     // A new empty folder for exports.

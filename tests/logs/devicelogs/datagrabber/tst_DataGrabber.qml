@@ -143,6 +143,21 @@ Item {
             verify(window.alerts > 0)
         }
 
+        // The board lost the log after listing it: the download fails, nothing partial
+        // stays in the library, and the tray does not call the queue's work done.
+        function test_failedDownloadIsReportedAsFailed() {
+            showBoard("SN-LOST", 2)
+            const name = "[1]model_a_2024-05-06_07-09-09.hlf"
+            verify(logRig.removeBoardLog("SN-LOST", name))
+            const before = sysTray.messages.length
+            mouseClick(rowOf(listOf("SN-LOST"), name).downloadButton)
+            tryVerify(function () { return sysTray.messages.length > before }, 10000)
+            compare(sysTray.messages[sysTray.messages.length - 1],
+                    "Download queue complete!: 1 queued log file could not be downloaded")
+            verify(!rowOf(listOf("SN-LOST"), name).entry.hasLocalFile)
+            compare(logRig.libraryFiles("SN-LOST"), [".deviceType.json"])
+        }
+
         function test_exportDownloadsFirst() {
             showBoard("SN-BOTH", 2)
             const row = rowOf(listOf("SN-BOTH"), "[2]model_b_2024-05-06_07-10-09.hlf")
