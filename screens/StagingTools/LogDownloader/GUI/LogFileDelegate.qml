@@ -325,7 +325,9 @@ Rectangle {
                 Layout.minimumWidth: 320 * uScale
                 Layout.preferredHeight: body.height - 2 * uScale
                 Layout.alignment: Qt.AlignRight | Qt.AlignVCenter
-                Layout.rightMargin: body.x
+                // As close to the body's end as the first segment to its start, so that
+                // the segments stand under the header's columns.
+                Layout.rightMargin: actions.Layout.leftMargin
                 radius: height / 2
                 color: row.sectionColor
 

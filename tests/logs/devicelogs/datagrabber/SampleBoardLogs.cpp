@@ -23,9 +23,11 @@ int main(int argc, char *argv[])
     QDir().mkpath(boardLogs);
     QDir().mkpath(library);
 
-    const QStringList models{QStringLiteral("drive_test"), QStringLiteral("balance_loop"),
-                             QStringLiteral("arm_calibration"), QStringLiteral("battery_soak"),
-                             QStringLiteral("gait_tuning")};
+    // "[counter]run_<model words>_v<n>_<date>_<time>.hlf": the list takes the model's
+    // name from between the first section and the last three.
+    const QStringList models{QStringLiteral("run_drive_test_v1"), QStringLiteral("run_balance_loop_v3"),
+                             QStringLiteral("run_arm_calibration_v2"), QStringLiteral("run_battery_soak_v1"),
+                             QStringLiteral("run_gait_tuning_v4")};
     for (int counter = 1; counter <= models.size(); ++counter) {
         boardlogs::Log log;
         log.serial = arguments.at(3);
