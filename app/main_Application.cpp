@@ -16,6 +16,7 @@
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
 #include "HardwareUpdate.h"
+#include "LogDownloader.h"
 #include "LogParser.h"
 #include "OstDevice.h"
 #include "OstFactory.h"
@@ -118,9 +119,9 @@ void main_Application::createManagers()
     m_logParser = create<LogParser>();
     m_appBinaryManager = create<AppBinaryManager>();
     m_fileDialogHandler = create<FileDialogHandler>();
-    // LogDownloader, then its connections:
-    //   OstFactory::ostDeviceConnected -> LogDownloader::ostDeviceConnected
-    //   OstFactory::ActiveDeviceChanged -> LogDownloader::setSelectedDevice
+    m_logDownloader = create<LogDownloader>();
+    connect(m_ostFactory, &OstFactory::ostDeviceConnected, m_logDownloader, &LogDownloader::ostDeviceConnected);
+    connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_logDownloader, &LogDownloader::setSelectedDevice);
     m_hardwareUpdate = create<HardwareUpdate>();
     connect(m_ostFactory, &OstFactory::ostDeviceConnected, m_hardwareUpdate, &HardwareUpdate::ostDeviceConnected);
     connect(m_ostFactory, &OstFactory::ActiveDeviceChanged, m_hardwareUpdate, &HardwareUpdate::setSelectedDevice);
@@ -188,7 +189,7 @@ void main_Application::setContextProperties()
     context->setContextProperty(QStringLiteral("binManager"), m_appBinaryManager);
     context->setContextProperty(QStringLiteral("toolchainInstall"), m_toolchainInstall);
     context->setContextProperty(QStringLiteral("HardwareSettings"), m_hardwareSettings->gui());
-    // LogDownloader: the LogDownloader
+    context->setContextProperty(QStringLiteral("LogDownloader"), m_logDownloader);
     context->setContextProperty(QStringLiteral("HardwareUpdate"), m_hardwareUpdate);
     context->setContextProperty(QStringLiteral("Notifications"), ErrorHandler::instance());
     context->setContextProperty(QStringLiteral("versionControl"), VersionControl::instance());

@@ -12,6 +12,7 @@ class AppBinaryManager;
 class FileDialogHandler;
 class HardwareSettings;
 class HardwareUpdate;
+class LogDownloader;
 class LogParser;
 class OstFactory;
 class QApplication;
@@ -36,6 +37,7 @@ public:
     OstFactory *ostFactory() const { return m_ostFactory; }
     UriDistributor *uriDistributor() const { return m_uriDistributor; }
     LogParser *logParser() const { return m_logParser; }
+    LogDownloader *logDownloader() const { return m_logDownloader; }
     AppBinaryManager *appBinaryManager() const { return m_appBinaryManager; }
     ToolchainHandlerGUI *toolchainInstall() const { return m_toolchainInstall; }
     FileDialogHandler *fileDialogHandler() const { return m_fileDialogHandler; }
@@ -71,6 +73,7 @@ private:
     OstFactory *m_ostFactory = nullptr;
     UriDistributor *m_uriDistributor = nullptr;
     LogParser *m_logParser = nullptr;
+    LogDownloader *m_logDownloader = nullptr;
     AppBinaryManager *m_appBinaryManager = nullptr;
     ToolchainHandlerGUI *m_toolchainInstall = nullptr;
     FileDialogHandler *m_fileDialogHandler = nullptr;

@@ -1,9 +1,10 @@
 #include "LogCommand.h"
 
-void LogCommand::finish()
+void LogCommand::finish(bool succeeded)
 {
     if (m_complete)
         return;
     m_complete = true;
+    m_failed = !succeeded;
     emit complete();
 }

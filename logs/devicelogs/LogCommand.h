@@ -13,6 +13,10 @@ class LogCommand : public QObject
 public:
     using QObject::QObject;
 
+    // Whether the command completed without doing its work (a download refused,
+    // failed or cut off, or its log gone).
+    bool hasFailed() const { return m_failed; }
+
 public slots:
     virtual void execute() = 0;
     // The log the command works on; null once that log is gone.
@@ -24,8 +28,9 @@ signals:
 protected:
     bool isComplete() const { return m_complete; }
     // Emits complete the first time only.
-    void finish();
+    void finish(bool succeeded = true);
 
 private:
     bool m_complete = false;
+    bool m_failed = false;
 };

@@ -6,6 +6,8 @@
 #include <QLoggingCategory>
 #include <QQmlEngine>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcLogCommandQueue, "Logs.LogCommandQueue")
 
 LogCommandQueue::LogCommandQueue(QObject *parent)
@@ -94,6 +96,7 @@ void LogCommandQueue::startNextCommand()
     if (m_current)
         return;
     if (m_waiting.isEmpty()) {
+        m_failedInLastRun = std::exchange(m_failedInRun, 0);
         emit queueComplete();
         return;
     }
@@ -108,6 +111,8 @@ void LogCommandQueue::commandComplete()
     if (!m_current || (sender() && sender() != m_current))
         return;
     disconnect(m_current, nullptr, this, nullptr);
+    if (m_current->hasFailed())
+        ++m_failedInRun;
     m_current->deleteLater();
     m_current = nullptr;
     startNextCommand();

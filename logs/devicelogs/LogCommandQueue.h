@@ -13,12 +13,17 @@ class OstDeviceLogEntry;
 class LogCommandQueue : public QObject
 {
     Q_OBJECT
+    // Of the commands that ran until the queue last became empty (queueComplete), those
+    // that did not bring their log: a download refused, failed or cut off, or its log
+    // gone.
+    Q_PROPERTY(int failedDownloads READ failedDownloads)
 
 public:
     explicit LogCommandQueue(QObject *parent = nullptr);
     ~LogCommandQueue() override;
 
     LogCommand *currentCommand() const { return m_current; }
+    int failedDownloads() const { return m_failedInLastRun; }
     QList<LogCommand *> waitingCommands() const { return m_waiting; }
 
 signals:
@@ -45,4 +50,6 @@ private:
 
     QList<LogCommand *> m_waiting;
     LogCommand *m_current = nullptr;
+    int m_failedInRun = 0;
+    int m_failedInLastRun = 0;
 };

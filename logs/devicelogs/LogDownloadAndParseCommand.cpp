@@ -10,7 +10,7 @@ LogDownloadAndParseCommand::LogDownloadAndParseCommand(OstDeviceLogEntry *entry,
 void LogDownloadAndParseCommand::execute()
 {
     if (!m_entry) {
-        end();
+        end(false);
         return;
     }
     clearQueuedMark();
@@ -24,7 +24,7 @@ void LogDownloadAndParseCommand::execute()
 
 void LogDownloadAndParseCommand::onDownloadFinished(bool succeeded)
 {
-    end();
+    end(succeeded);
     if (succeeded)
         convert();
 }

@@ -22,7 +22,7 @@ void LogDownloadCommand::clearQueuedMark()
 void LogDownloadCommand::execute()
 {
     if (!m_entry) {
-        end();
+        end(false);
         return;
     }
     clearQueuedMark();
@@ -33,18 +33,18 @@ void LogDownloadCommand::startDownload()
 {
     // Connected before the request: a refusal reports back before downloadLog returns.
     connect(m_entry, &OstDeviceLogEntry::DownloadFinished, this, &LogDownloadCommand::onDownloadFinished);
-    connect(m_entry, &QObject::destroyed, this, &LogDownloadCommand::end);
+    connect(m_entry, &QObject::destroyed, this, [this] { end(false); });
     m_entry->downloadLog();
 }
 
-void LogDownloadCommand::onDownloadFinished(bool)
+void LogDownloadCommand::onDownloadFinished(bool succeeded)
 {
-    end();
+    end(succeeded);
 }
 
-void LogDownloadCommand::end()
+void LogDownloadCommand::end(bool succeeded)
 {
     if (m_entry)
         disconnect(m_entry, nullptr, this, nullptr);
-    finish();
+    finish(succeeded);
 }

@@ -28,7 +28,7 @@ protected:
     // Asks the entry's producer for the download; the end comes with onDownloadFinished.
     void startDownload();
     // Completes and lets go of the entry's signals.
-    void end();
+    void end(bool succeeded = true);
 
     QPointer<OstDeviceLogEntry> m_entry;
 };

@@ -1,5 +1,6 @@
 #include "ErrorHandler.h"
 #include "HardwareUpdate.h"
+#include "LogDownloader.h"
 #include "FileDialogHandler.h"
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
@@ -56,6 +57,7 @@ private slots:
             {"toolchainInstall", app.toolchainInstall()},
             {"versionControl", VersionControl::instance()},
             {"HardwareUpdate", app.hardwareUpdate()},
+            {"LogDownloader", app.logDownloader()},
         };
         for (const auto &[name, object] : expected) {
             QVERIFY2(object, qPrintable(name));

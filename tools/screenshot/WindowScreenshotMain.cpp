@@ -2,6 +2,9 @@
 #include "AppFile.h"
 #include "ErrorHandler.h"
 #include "ExternalMonitor.h"
+#include "LogDownloader.h"
+#include "OstDeviceLogEntry.h"
+#include "OstDeviceLogProducer.h"
 #include "Halvora.h"
 #include "NotificationMessage.h"
 #include "NotificationMsgProgressButton.h"
@@ -17,8 +20,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QPointer>
 #include <QQuickWindow>
 #include <QSettings>
+#include <QSortFilterProxyModel>
 #include <QTextStream>
 #include <QTimer>
 
@@ -27,7 +32,7 @@
 #include <elf.h>
 
 // halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button]
-//                           [--screen <qml>] [--binaries] [--upload] [--monitoring]
+//                           [--screen <qml>] [--binaries] [--upload] [--download-largest] [--monitoring]
 //                           [--all-variables] [--plot <names>] [--measure <s>] [--settle <ms>]
 //                           <picture.png>
 //
@@ -37,11 +42,12 @@
 // notifications of every level, one of them modal, so that the popup opens; --page
 // (or --screen) shows a screen in the view stack, and --wifi-button presses the menu's
 // Wi-Fi button; --binaries fills the binary list, and --upload takes the picture while
-// the first binary is being uploaded to the board. --monitoring starts the board's
-// application and waits until the monitored model is built; --all-variables shows
-// every variable in the workspace's list; --plot names (separated by commas) the
-// signals the charts show, four to a chart, as a selection stored by an earlier
-// session. --measure <s> watches the window for that long before the picture is taken
+// the first binary is being uploaded to the board; --download-largest starts the
+// download of the largest listed board log, so that the picture shows it under way.
+// --monitoring starts the board's application and waits until the monitored model is
+// built; --all-variables shows every variable in the workspace's list; --plot names
+// (separated by commas) the signals the charts show, four to a chart, as a selection
+// stored by an earlier session. --measure <s> watches the window for that long before the picture is taken
 // and prints its frame times and the program's memory, each minute and at the end.
 namespace {
 
@@ -300,6 +306,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption binariesOption(QStringLiteral("binaries"), QStringLiteral("Fill the binary list."));
     const QCommandLineOption uploadOption(QStringLiteral("upload"),
                                           QStringLiteral("Take the picture while a binary is uploaded to the board."));
+    const QCommandLineOption downloadOption(
+        QStringLiteral("download-largest"),
+        QStringLiteral("Once the board's logs are listed, start downloading the largest one."));
     const QCommandLineOption monitoringOption(
         QStringLiteral("monitoring"),
         QStringLiteral("Start the board's application and wait for its monitored model."));
@@ -312,7 +321,8 @@ int main(int argc, char *argv[])
                                            QStringLiteral("Print frame times and memory over this many seconds."),
                                            QStringLiteral("s"));
     parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption, screenOption,
-                       binariesOption, uploadOption, monitoringOption, allVariablesOption, plotOption, measureOption});
+                       binariesOption, uploadOption, downloadOption, monitoringOption, allVariablesOption, plotOption,
+                       measureOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -388,6 +398,31 @@ int main(int argc, char *argv[])
     if (parser.isSet(screenOption)) {
         if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack")))
             viewStack->setProperty("source", parser.value(screenOption));
+    }
+    if (parser.isSet(downloadOption)) {
+        OstDeviceLogEntry *largest = nullptr;
+        const auto findLargest = [&program, &largest] {
+            const auto *producers = program.logDownloader()->producerList();
+            for (int row = 0; row < producers->count(); ++row) {
+                const QAbstractItemModel *entries = producers->at(row)->sortedList();
+                for (int entry = 0; entry < entries->rowCount(); ++entry) {
+                    auto *candidate =
+                        entries->data(entries->index(entry, 0), Qt::UserRole).value<OstDeviceLogEntry *>();
+                    if (candidate && candidate->isOnDevice() && !candidate->hasLocalFile()
+                        && (!largest || candidate->size() > largest->size()))
+                        largest = candidate;
+                }
+            }
+            return largest != nullptr;
+        };
+        if (!waitFor(findLargest, 30000)) {
+            errorStream() << "The board listed no log to download within 30 s\n";
+            return 1;
+        }
+        largest->downloadLog();
+        // The picture shows the download under way.
+        const QPointer<OstDeviceLogEntry> downloading(largest);
+        waitFor([downloading] { return !downloading || downloading->getDownloadProgress() > 0.02f; }, 30000);
     }
     if (parser.isSet(allVariablesOption)) {
         const auto allButton = [window] { return window->findChild<QObject *>(QStringLiteral("allVariables")); };

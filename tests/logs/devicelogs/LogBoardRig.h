@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -25,10 +26,20 @@
 // this computer as its file system; its logs are in the folder's "log".
 struct LogBoardRig
 {
-    static OstFactorySettings factorySettings()
+    // How long a board may stay silent before it counts as lost. Short, so that
+    // unplugging takes milliseconds; tests that never unplug take a patient one, as a
+    // busy machine may hold the event loop longer than that and lose a board.
+    using Patience = std::chrono::milliseconds;
+    static constexpr Patience QuickToLose{300};
+    static constexpr Patience Steady{15000};
+
+    static OstFactorySettings factorySettings(Patience patience = QuickToLose)
     {
         static FakeUsbBackend emptyBus;
-        return inProcessFactorySettings(&emptyBus);
+        OstFactorySettings settings = inProcessFactorySettings(&emptyBus);
+        settings.linkTimings.heartbeatWatchdog = patience;
+        settings.linkTimings.deviceInfoLimit = patience;
+        return settings;
     }
 
     // The log folder of the program, emptied: every test starts without logs.
@@ -40,11 +51,12 @@ struct LogBoardRig
     }
 
     QTemporaryDir boardFolders;
-    OstFactory factory{nullptr, factorySettings()};
+    OstFactory factory;
     LogDownloader downloader;
     std::vector<std::unique_ptr<BoardSimulator>> boards;
 
-    explicit LogBoardRig(bool visible = true)
+    explicit LogBoardRig(bool visible = true, Patience patience = QuickToLose)
+        : factory(nullptr, factorySettings(patience))
     {
         QObject::connect(&factory, &OstFactory::ostDeviceConnected, &downloader, &LogDownloader::ostDeviceConnected);
         QObject::connect(&factory, &OstFactory::ActiveDeviceChanged, &downloader, &LogDownloader::setSelectedDevice);

@@ -113,6 +113,56 @@ private slots:
         QCOMPARE(a->getDownloadProgress(), 0.0f);
     }
 
+    // When the queue runs empty it tells how many of its downloads brought nothing, so
+    // that the screen never reports failed downloads as done; the next run counts anew.
+    void failedDownloadsOfARun_data()
+    {
+        QTest::addColumn<QStringList>("outcomes");
+        QTest::addColumn<int>("failed");
+        QTest::newRow("all downloaded") << QStringList{"ok", "ok"} << 0;
+        QTest::newRow("one of three fails") << QStringList{"ok", "fails", "ok"} << 1;
+        QTest::newRow("every one fails") << QStringList{"fails", "fails"} << 2;
+        QTest::newRow("log gone while downloading") << QStringList{"gone", "ok"} << 1;
+        QTest::newRow("refused") << QStringList{"refused"} << 1;
+    }
+    void failedDownloadsOfARun()
+    {
+        QFETCH(QStringList, outcomes);
+        QFETCH(int, failed);
+        Boards boards;
+        LogCommandQueue queue;
+        QSignalSpy complete(&queue, &LogCommandQueue::queueComplete);
+        int failedAtCompletion = -1;
+        connect(&queue, &LogCommandQueue::queueComplete, this,
+                [&] { failedAtCompletion = queue.property("failedDownloads").toInt(); });
+
+        boards.refuseAll = outcomes == QStringList{"refused"};
+        for (int counter = 1; counter <= outcomes.size(); ++counter)
+            queue.scheduleDownload(boards.boardLog(counter));
+        for (const QString &outcome : std::as_const(outcomes)) {
+            if (outcome == "refused")
+                break;
+            QVERIFY(queue.currentCommand());
+            OstDeviceLogEntry *running = queue.currentCommand()->entry();
+            if (outcome == "ok")
+                boards.succeed(running);
+            else if (outcome == "fails")
+                running->finishDownload(false);
+            else
+                delete running;
+        }
+        QCOMPARE(complete.size(), 1);
+        QCOMPARE(failedAtCompletion, failed);
+        QCOMPARE(queue.failedDownloads(), failed);
+
+        boards.refuseAll = false;
+        OstDeviceLogEntry *next = boards.boardLog(outcomes.size() + 1);
+        queue.scheduleDownload(next);
+        boards.succeed(next);
+        QCOMPARE(complete.size(), 2);
+        QCOMPARE(failedAtCompletion, 0);
+    }
+
     void takingBackWaitingDownloads()
     {
         Boards boards;
