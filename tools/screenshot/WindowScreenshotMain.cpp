@@ -3,6 +3,7 @@
 #include "ErrorHandler.h"
 #include "Halvora.h"
 #include "NotificationMessage.h"
+#include "NetworkDeviceManager.h"
 #include "NotificationMsgProgressButton.h"
 #include "OstFactory.h"
 #include "main_Application.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTextStream>
 #include <QTimer>
@@ -21,7 +23,8 @@
 #include <elf.h>
 
 // halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button]
-//                           [--screen <qml>] [--binaries] [--upload] [--settle <ms>] <picture.png>
+//                           [--screen <qml>] [--module <uri>] [--binaries] [--upload]
+//                           [--robots] [--ssh-dialog] [--settle <ms>] <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
@@ -29,7 +32,10 @@
 // notifications of every level, one of them modal, so that the popup opens; --page
 // (or --screen) shows a screen in the view stack, and --wifi-button presses the menu's
 // Wi-Fi button; --binaries fills the binary list, and --upload takes the picture while
-// the first binary is being uploaded to the board.
+// the first binary is being uploaded to the board. --module names the QML module whose
+// type --screen is (as the home screen's module tiles do); --robots reports robots to
+// the robot discovery screen as multicast DNS would, and --ssh-dialog opens its connect
+// dialog for the first one.
 namespace {
 
 QTextStream &errorStream()
@@ -167,6 +173,45 @@ void addBinaries(AppBinaryManager *manager)
     ErrorHandler::instance()->clearNotifications();
 }
 
+// Robots as the discovery engine reports them: one record per address.
+void reportRobots(QObject *screen)
+{
+    auto *manager = screen ? screen->property("networkDeviceManager").value<NetworkDeviceManager *>() : nullptr;
+    if (!manager) {
+        errorStream() << "The screen shown has no robot discovery\n";
+        return;
+    }
+    struct Robot
+    {
+        const char *name;
+        const char *serial;
+        const char *type;
+        const char *v4;
+        const char *v6;
+    };
+    const Robot robots[] = {
+        {"mower-north", "ZX40021", "Bexlin", "192.168.10.21", "fe80::2a0:45ff:fe12:3401%eth0"},
+        {"mower-south", "ZX40022", "Bexlin", "192.168.10.22", nullptr},
+        {"inspection-rover-with-a-long-name", "ZX-2026-000000000417", "Bexlin Field Edition", nullptr,
+         "fe80::2a0:45ff:fe12:3417%eth0"},
+    };
+    for (const Robot &robot : robots) {
+        for (const char *address : {robot.v4, robot.v6}) {
+            if (!address)
+                continue;
+            ostrel::infra::NetworkDeviceInfo info;
+            info.family = address == robot.v4 ? ostrel::infra::AddressFamily::IPv4 : ostrel::infra::AddressFamily::IPv6;
+            info.servicename = robot.name;
+            info.hostname = std::string(robot.name) + ".local";
+            info.txt["ostrel_device_serial"] = robot.serial;
+            info.txt["ostrel_device_type"] = robot.type;
+            info.port = 22;
+            info.address = address;
+            manager->deviceFound(std::move(info));
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -197,8 +242,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption binariesOption(QStringLiteral("binaries"), QStringLiteral("Fill the binary list."));
     const QCommandLineOption uploadOption(QStringLiteral("upload"),
                                           QStringLiteral("Take the picture while a binary is uploaded to the board."));
+    const QCommandLineOption moduleOption(QStringLiteral("module"),
+                                          QStringLiteral("The QML module whose type the screen is."),
+                                          QStringLiteral("uri"));
+    const QCommandLineOption robotsOption(QStringLiteral("robots"),
+                                          QStringLiteral("Report robots to the robot discovery screen."));
+    const QCommandLineOption sshDialogOption(QStringLiteral("ssh-dialog"),
+                                             QStringLiteral("Open the connect dialog for the first robot."));
     parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption, screenOption,
-                       binariesOption, uploadOption});
+                       binariesOption, uploadOption, moduleOption, robotsOption, sshDialogOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -245,8 +297,32 @@ int main(int argc, char *argv[])
     if (parser.isSet(binariesOption))
         addBinaries(program.appBinaryManager());
     if (parser.isSet(screenOption)) {
-        if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack")))
+        if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"))) {
+            viewStack->setProperty("moduleURI", parser.value(moduleOption));
             viewStack->setProperty("source", parser.value(screenOption));
+        }
+    }
+    if (parser.isSet(robotsOption) || parser.isSet(sshDialogOption)) {
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        QObject *screen = viewStack ? viewStack->property("currentPage").value<QObject *>() : nullptr;
+        reportRobots(screen);
+        if (parser.isSet(sshDialogOption)) {
+            spin(500);
+            auto *dialog = screen ? screen->property("connectDialog").value<QObject *>() : nullptr;
+            auto *table = screen ? screen->property("table").value<QObject *>() : nullptr;
+            auto *rows = table ? table->property("listView").value<QObject *>() : nullptr;
+            QQuickItem *firstRow = nullptr;
+            if (rows)
+                QMetaObject::invokeMethod(rows, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, firstRow), Q_ARG(int, 0));
+            auto *field = dialog ? dialog->property("usernameField").value<QObject *>() : nullptr;
+            if (!dialog || !firstRow || !field) {
+                errorStream() << "Could not open the connect dialog\n";
+                return 1;
+            }
+            dialog->setProperty("device", firstRow->property("modelData"));
+            field->setProperty("text", QStringLiteral("operator"));
+            QMetaObject::invokeMethod(dialog, "open");
+        }
     }
 
     if (parser.isSet(notificationsOption)) {
