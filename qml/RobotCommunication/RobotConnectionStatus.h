@@ -13,7 +13,9 @@ class RobotConnectionStatus : public QObject
     QML_SINGLETON
 
 public:
-    enum Status {
+    // Of a fixed width, so that any number QML passes (toString of an unknown value)
+    // is a valid value.
+    enum Status : int {
         Connecting = 0,
         Connected = 1,
         Closing = 2,

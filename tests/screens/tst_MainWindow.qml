@@ -115,6 +115,20 @@ TestCase {
         compare(stack.currentPage, settingsPage)
     }
 
+    // The robot discovery tile makes its screen from the robot module by type name.
+    function test_robotDiscoveryTileOpensItsScreen() {
+        mouseClick(tile("Robot discovery"))
+        compare(stack.moduleURI, "ostrel.RobotCommunication")
+        compare(stack.source, "Ssh")
+        var page = stack.currentPage
+        verify(page)
+        verify(page.networkDeviceManager)
+        verify(findChild(page, "headerLoader"))
+        verify(!home().visible)
+        goHome()
+        verify(home().visible)
+    }
+
     // Screens that are not part of the program yet: the tile says so and the home
     // screen stays.
     function test_missingScreenIsSaidOnTheTile() {

@@ -7,6 +7,7 @@
 #include "OstDeviceLogProducer.h"
 #include "Halvora.h"
 #include "NotificationMessage.h"
+#include "NetworkDeviceManager.h"
 #include "NotificationMsgProgressButton.h"
 #include "OstFactory.h"
 #include "SimulinkSignal.h"
@@ -21,6 +22,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QSortFilterProxyModel>
@@ -32,9 +34,9 @@
 #include <elf.h>
 
 // halvora-window-screenshot [--board] [--notifications] [--page <url>] [--wifi-button]
-//                           [--screen <qml>] [--binaries] [--upload] [--download-largest] [--monitoring]
-//                           [--all-variables] [--plot <names>] [--measure <s>] [--settle <ms>]
-//                           <picture.png>
+//                           [--screen <qml>] [--module <uri>] [--binaries] [--upload] [--download-largest]
+//                           [--monitoring] [--all-variables] [--plot <names>] [--measure <s>] [--robots]
+//                           [--ssh-dialog] [--settle <ms>] <picture.png>
 //
 // Starts the program's main window as the program does (the composition root with
 // every manager) and saves what it shows. With --board it first waits until the board
@@ -47,8 +49,11 @@
 // --monitoring starts the board's application and waits until the monitored model is
 // built; --all-variables shows every variable in the workspace's list; --plot names
 // (separated by commas) the signals the charts show, four to a chart, as a selection
-// stored by an earlier session. --measure <s> watches the window for that long before the picture is taken
-// and prints its frame times and the program's memory, each minute and at the end.
+// stored by an earlier session. --measure <s> watches the window for that long before
+// the picture is taken and prints its frame times and the program's memory, each minute
+// and at the end. --module names the QML module whose type --screen is (as the home
+// screen's module tiles do); --robots reports robots to the robot discovery screen as
+// multicast DNS would, and --ssh-dialog opens its connect dialog for the first one.
 namespace {
 
 QTextStream &errorStream()
@@ -276,6 +281,45 @@ void measure(QQuickWindow *window, int seconds)
     QObject::disconnect(connection);
 }
 
+// Robots as the discovery engine reports them: one record per address.
+void reportRobots(QObject *screen)
+{
+    auto *manager = screen ? screen->property("networkDeviceManager").value<NetworkDeviceManager *>() : nullptr;
+    if (!manager) {
+        errorStream() << "The screen shown has no robot discovery\n";
+        return;
+    }
+    struct Robot
+    {
+        const char *name;
+        const char *serial;
+        const char *type;
+        const char *v4;
+        const char *v6;
+    };
+    const Robot robots[] = {
+        {"mower-north", "ZX40021", "Bexlin", "192.168.10.21", "fe80::2a0:45ff:fe12:3401%eth0"},
+        {"mower-south", "ZX40022", "Bexlin", "192.168.10.22", nullptr},
+        {"inspection-rover-with-a-long-name", "ZX-2026-000000000417", "Bexlin Field Edition", nullptr,
+         "fe80::2a0:45ff:fe12:3417%eth0"},
+    };
+    for (const Robot &robot : robots) {
+        for (const char *address : {robot.v4, robot.v6}) {
+            if (!address)
+                continue;
+            ostrel::infra::NetworkDeviceInfo info;
+            info.family = address == robot.v4 ? ostrel::infra::AddressFamily::IPv4 : ostrel::infra::AddressFamily::IPv6;
+            info.servicename = robot.name;
+            info.hostname = std::string(robot.name) + ".local";
+            info.txt["ostrel_device_serial"] = robot.serial;
+            info.txt["ostrel_device_type"] = robot.type;
+            info.port = 22;
+            info.address = address;
+            manager->deviceFound(std::move(info));
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -320,9 +364,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption measureOption(QStringLiteral("measure"),
                                            QStringLiteral("Print frame times and memory over this many seconds."),
                                            QStringLiteral("s"));
+    const QCommandLineOption moduleOption(QStringLiteral("module"),
+                                          QStringLiteral("The QML module whose type the screen is."),
+                                          QStringLiteral("uri"));
+    const QCommandLineOption robotsOption(QStringLiteral("robots"),
+                                          QStringLiteral("Report robots to the robot discovery screen."));
+    const QCommandLineOption sshDialogOption(QStringLiteral("ssh-dialog"),
+                                             QStringLiteral("Open the connect dialog for the first robot."));
     parser.addOptions({boardOption, notificationsOption, settleOption, pageOption, wifiButtonOption, screenOption,
                        binariesOption, uploadOption, downloadOption, monitoringOption, allVariablesOption, plotOption,
-                       measureOption});
+                       measureOption, moduleOption, robotsOption, sshDialogOption});
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("The PNG file to write."));
     parser.process(application);
     if (parser.positionalArguments().size() != 1)
@@ -396,8 +447,32 @@ int main(int argc, char *argv[])
     if (parser.isSet(binariesOption))
         addBinaries(program.appBinaryManager());
     if (parser.isSet(screenOption)) {
-        if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack")))
+        if (QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"))) {
+            viewStack->setProperty("moduleURI", parser.value(moduleOption));
             viewStack->setProperty("source", parser.value(screenOption));
+        }
+    }
+    if (parser.isSet(robotsOption) || parser.isSet(sshDialogOption)) {
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        QObject *screen = viewStack ? viewStack->property("currentPage").value<QObject *>() : nullptr;
+        reportRobots(screen);
+        if (parser.isSet(sshDialogOption)) {
+            spin(500);
+            auto *dialog = screen ? screen->property("connectDialog").value<QObject *>() : nullptr;
+            auto *table = screen ? screen->property("table").value<QObject *>() : nullptr;
+            auto *rows = table ? table->property("listView").value<QObject *>() : nullptr;
+            QQuickItem *firstRow = nullptr;
+            if (rows)
+                QMetaObject::invokeMethod(rows, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, firstRow), Q_ARG(int, 0));
+            auto *field = dialog ? dialog->property("usernameField").value<QObject *>() : nullptr;
+            if (!dialog || !firstRow || !field) {
+                errorStream() << "Could not open the connect dialog\n";
+                return 1;
+            }
+            dialog->setProperty("device", firstRow->property("modelData"));
+            field->setProperty("text", QStringLiteral("operator"));
+            QMetaObject::invokeMethod(dialog, "open");
+        }
     }
     if (parser.isSet(downloadOption)) {
         OstDeviceLogEntry *largest = nullptr;

@@ -5,9 +5,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <memory>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -84,6 +90,16 @@ QString describe(const NetworkDevice *device)
         .arg(device->servicename(), device->hostname())
         .arg(device->port())
         .arg(device->devicetype(), device->serial(), device->addressv4(), device->addressv6());
+}
+
+// The rows of a list are its items' children, not its QObject children.
+void findItems(const QQuickItem *parent, QLatin1String name, QList<const QQuickItem *> &found)
+{
+    for (const QQuickItem *child : parent->childItems()) {
+        if (child->objectName() == name)
+            found << child;
+        findItems(child, name, found);
+    }
 }
 
 } // namespace
@@ -285,7 +301,51 @@ private slots:
         QCOMPARE(manager.deviceList().size(), 1);
         QCOMPARE(responder("unregister robot-d"), QStringLiteral("ok"));
     }
+
+    // The robot discovery screen, with the manager it makes itself, lists the robot
+    // announced on the link and lets it go with its goodbye.
+    void discoveryScreenListsTheRobot()
+    {
+        QQmlEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        QQuickWindow window;
+        window.resize(1400, 600);
+        QQmlComponent component(&engine);
+        component.setData("import ostrel.RobotCommunication 1.0\nSsh { width: 1400; height: 600 }\n", QUrl());
+        std::unique_ptr<QObject> screen(component.create());
+        QVERIFY2(screen, qPrintable(component.errorString()));
+        qobject_cast<QQuickItem *>(screen.get())->setParentItem(window.contentItem());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QCOMPARE(responder("register robot-e 22 ostrel_device_type=zx ostrel_device_serial=5"), QStringLiteral("ok"));
+        auto *rows = screen->property("table").value<QObject *>()->property("listView").value<QQuickItem *>();
+        QVERIFY(rows);
+        // The cells of the robot's row, "(no row)" while it has none (robots of earlier
+        // cases may still be listed).
+        const auto cells = [rows] {
+            QList<const QQuickItem *> hostnames;
+            findItems(rows, QLatin1String("hostnameCell"), hostnames);
+            for (const QQuickItem *hostname : std::as_const(hostnames)) {
+                if (hostname->property("text").toString() != QLatin1String("robot-e"))
+                    continue;
+                const QQuickItem *row = hostname->parentItem();
+                QStringList texts;
+                for (const char *name : {"serialCell", "typeCell", "ipv4Cell", "ipv6Cell"}) {
+                    QList<const QQuickItem *> found;
+                    findItems(row, QLatin1String(name), found);
+                    texts << (found.size() == 1 ? found.first()->property("text").toString() : QStringLiteral("?"));
+                }
+                return texts.join(QLatin1Char(' '));
+            }
+            return QStringLiteral("(no row)");
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(cells(), "5 zx " + robotV4 + " " + robotV6, 10000);
+
+        QCOMPARE(responder("unregister robot-e"), QStringLiteral("ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(cells(), QStringLiteral("(no row)"), 10000);
+    }
 };
 
-QTEST_GUILESS_MAIN(tst_DiscoveryOnVethPair)
+QTEST_MAIN(tst_DiscoveryOnVethPair)
 #include "tst_DiscoveryOnVethPair.moc"
