@@ -8,6 +8,7 @@
 #include "main_Application.h"
 
 #include <QApplication>
+#include <QQmlComponent>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -41,6 +42,32 @@ private slots:
                                    ->absolutePath();
         QVERIFY(writeFile(folder + QStringLiteral("/installHalvoraToolchain.m"), "disp('install')"));
         QVERIFY(writeFile(folder + QStringLiteral("/version"), "1.3.0"));
+    }
+
+    // The panel's screen is among the program's resources and finds the panel object
+    // in the program's engine.
+    void panelInTheProgramsEngine()
+    {
+        main_Application app(nullptr, qApp);
+        QQmlComponent component(&app.engine());
+        component.setData(
+            "import QtQuick\n"
+            "Item {\n"
+            "    property real uScale: 1\n"
+            "    width: 920; height: 500\n"
+            "    property alias panel: loader.item\n"
+            "    Loader { id: loader; anchors.fill: parent; source: 'qrc:/MatLab/GUI/MatlabSettings.qml' }\n"
+            "}\n",
+            QUrl(QStringLiteral("qrc:/panelHost.qml")));
+        std::unique_ptr<QObject> host(component.create());
+        QVERIFY2(host, qPrintable(component.errorString()));
+        auto *panel = host->property("panel").value<QObject *>();
+        QVERIFY(panel);
+        auto *list = panel->findChild<QObject *>(QStringLiteral("matlabList"));
+        QVERIFY(list);
+        auto *view = list->property("item").value<QObject *>();
+        QVERIFY(view);
+        QCOMPARE(view->property("count").toInt(), 1);
     }
 
     void installAndRemoveThroughLinks()
