@@ -6,6 +6,7 @@
 #include "MonitoringModelFile.h"
 #include "SimulinkParameter.h"
 #include "SimulinkSignal.h"
+#include "SimulinkVariableModel.h"
 
 #include <QApplication>
 #include <QQmlComponent>
@@ -48,9 +49,26 @@ public:
 
     Q_INVOKABLE void stop() { m_board.reset(); }
 
+    // The interface keeps what it hands out here, not the QML engine.
     Q_INVOKABLE QObject *variable(const QString &path) const
     {
-        return m_board && m_board->interface ? m_board->variable<SimulinkDataTypes::SimulinkVariable>(path) : nullptr;
+        QObject *variable = m_board && m_board->interface ? m_board->variable<SimulinkDataTypes::SimulinkVariable>(path)
+                                                          : nullptr;
+        if (variable)
+            QQmlEngine::setObjectOwnership(variable, QQmlEngine::CppOwnership);
+        return variable;
+    }
+
+    // The variable list's rows of one kind (1 signals, 2 block parameters, 3 model
+    // parameters), as the workspace's list shows them.
+    Q_INVOKABLE QObject *variableModel(int kind)
+    {
+        if (!m_board || !m_board->interface)
+            return nullptr;
+        auto *model = new SimulinkVariableModel(m_board->interface.get(), m_board->interface.get(),
+                                                SimulinkDataTypes::VariableType(kind));
+        QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);
+        return model;
     }
 
     // The bytes of the parameter's value in the board's memory, in hexadecimal.

@@ -53,8 +53,8 @@ Control {
     property bool completed: false
     readonly property var defaultLocale: Qt.locale("C")
     readonly property var effectiveLocale: useLocaleFormat ? locale : defaultLocale
-    readonly property var prefixRegEx: new RegExp("^\\s*" + escapeRegExpChars(prefix))
-    readonly property var suffixRegEx: new RegExp(escapeRegExpChars(suffix) + "\\s*$")
+    readonly property var prefixRegEx: new RegExp("^" + escapeRegExpChars(prefix))
+    readonly property var suffixRegEx: new RegExp(escapeRegExpChars(suffix) + "$")
 
     // A change made by the user, not by setting value directly.
     signal valueModified()
@@ -76,6 +76,9 @@ Control {
         validator: control.validator
         from: -0x7FFFFFFF
         to: 0x7FFFFFFF
+        // Its buttons step the control; its own value stays where it is, so it never
+        // re-enables the buttons behind the control's back.
+        stepSize: 0
         wrap: control.wrap
         wheelEnabled: false
         font: control.font

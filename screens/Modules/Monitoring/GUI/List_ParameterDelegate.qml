@@ -6,7 +6,7 @@ import "qrc:/Qml/Forms"
 // and Send, which writes the typed value to the board. The row's model data gives
 // simulinkVariable, the parameter.
 Item {
-    id: delegate
+    id: parameterRow
 
     // A write was sent and the board has not answered it yet.
     property bool awaitingAnswer: false
@@ -31,8 +31,8 @@ Item {
     Connections {
         target: simulinkVariable
         function onSyncStatusChanged() {
-            if (delegate.awaitingAnswer && simulinkVariable.sync) {
-                delegate.awaitingAnswer = false
+            if (parameterRow.awaitingAnswer && simulinkVariable.sync) {
+                parameterRow.awaitingAnswer = false
                 field.showCurrentValue()
             }
         }
@@ -40,8 +40,8 @@ Item {
 
     Rectangle {
         id: pill
-        width: delegate.width
-        height: delegate.height - 4 * uScale
+        width: parameterRow.width
+        height: parameterRow.height - 4 * uScale
         anchors.centerIn: parent
         radius: height / 2
         color: "#F3F3F3"
@@ -115,7 +115,7 @@ Item {
             text: qsTr("Send")
             originalState: field.isDirty ? "green" : "black"
             enabled: field.isValid()
-            onClicked: delegate.send()
+            onClicked: parameterRow.send()
         }
     }
 }
