@@ -16,10 +16,9 @@ Item {
                                                    : labelledButton.checked ? "normal"
                                                    : allButton.checked ? "allSignals" : ""
 
-    // The files the rows of each kind of variable are loaded from. The signal rows are
-    // a plain stand-in until the variable list's own signal row takes its place.
-    property string signalDelegateSource: "Monitor_SignalRowStandIn.qml"
-    property string parameterDelegateSource: "List_ParameterDelegate.qml"
+    // The files the rows of each kind of variable are loaded from.
+    readonly property string signalDelegateSource: "List_SignalDelegate.qml"
+    readonly property string parameterDelegateSource: "List_ParameterDelegate.qml"
 
     readonly property bool boardSelected: board !== null && board !== undefined
     readonly property var monitor: boardSelected ? board.externalMonitor : null

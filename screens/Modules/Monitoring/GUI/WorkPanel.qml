@@ -37,15 +37,33 @@ Item {
                 monitor: workPanel.monitor
             }
 
+            function refreshCharts() {
+                for (let i = 0; i < chartGrid.contentItem.children.length; ++i) {
+                    const chart = chartGrid.contentItem.children[i]
+                    if (chart.frameUpdates)
+                        chart.refresh()
+                }
+            }
+
             FrameAnimation {
                 id: refreshTimer
+                property double lastFrame: 0
                 running: chartGrid.count > 0
                 onTriggered: {
-                    for (let i = 0; i < chartGrid.contentItem.children.length; ++i) {
-                        const chart = chartGrid.contentItem.children[i]
-                        if (chart.frameUpdates)
-                            chart.refresh()
-                    }
+                    lastFrame = Date.now()
+                    chartGrid.refreshCharts()
+                }
+            }
+
+            // The window's frames stop when nothing else in it changes (an unexposed
+            // window, a render loop that sleeps): the charts then keep up by the clock.
+            Timer {
+                interval: 50
+                repeat: true
+                running: chartGrid.count > 0
+                onTriggered: {
+                    if (Date.now() - refreshTimer.lastFrame > interval)
+                        chartGrid.refreshCharts()
                 }
             }
         }
