@@ -9,7 +9,9 @@ Rectangle {
     implicitWidth: 100 * uScale
     implicitHeight: 28 * uScale
     radius: height / 2
-    color: Qt.rgba(1, 1, 1, 0.25)
+    // Dark enough under its white label to read on the light and orange frames it
+    // stands on.
+    color: Qt.rgba(0.13, 0.16, 0.2, 0.8)
     border.color: Qt.rgba(1, 1, 1, 0.8)
     border.width: 1
 

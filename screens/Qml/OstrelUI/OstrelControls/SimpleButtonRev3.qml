@@ -28,7 +28,8 @@ T.Button {
     icon.width: 0
     icon.height: 0
 
-    state: hovered ? "hovered" : originalState
+    // A disabled button turns grey rather than see-through, so that it stays readable.
+    state: !enabled ? "disabled" : hovered ? "hovered" : originalState
 
     FontLoader {
         id: semiBold
@@ -44,14 +45,12 @@ T.Button {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
-        opacity: control.enabled ? 1.0 : 0.3
         color: control.hovered ? (control.pressed ? "white" : "black") : "white"
     }
 
     background: Rectangle {
         id: backgroundShape
         radius: height / 2
-        opacity: control.enabled ? 1 : 0.3
         border.width: control.hovered ? 0.6 * uScale : 0
         border.color: control.pressed ? "#9AC8C4" : "#3C454D"
         gradient: Gradient {
@@ -97,6 +96,11 @@ T.Button {
             name: "red"
             PropertyChanges { target: stop1; color: "#C42753" }
             PropertyChanges { target: stop2; color: "#DC2145" }
+        },
+        State {
+            name: "disabled"
+            PropertyChanges { target: stop1; color: "#A9ABAD" }
+            PropertyChanges { target: stop2; color: "#8C8F92" }
         },
         State {
             name: "hovered"
