@@ -4,7 +4,7 @@ NotificationMsgProgressButton::NotificationMsgProgressButton(QObject *parent, ha
                                                              ErrorSource source, const QString &title,
                                                              const QString &message, const QString &buttonName,
                                                              const QString &origin, const QDateTime &time)
-    : AbstractNotification(parent, ButtonProgress_1, level, source, title, message, origin, time)
+    : AbstractProgressNotification(parent, ButtonProgress_1, level, source, title, message, origin, time)
     , m_buttonName(buttonName)
 {
 }
@@ -18,27 +18,9 @@ void NotificationMsgProgressButton::buttonPressed()
         emit RequestDelete(this);
 }
 
-void NotificationMsgProgressButton::enableProgress(bool enabled)
-{
-    if (enabled == m_progressEnabled)
-        return;
-    m_progressEnabled = enabled;
-    emit ProgressEnabledChanged(m_progressEnabled);
-}
-
-void NotificationMsgProgressButton::updateProgress(float progress)
-{
-    if (progress == m_progress)
-        return;
-    m_progress = progress;
-    emit ProgressChanged(m_progress);
-    if (m_deleteWhenComplete && m_progress >= 1.0f)
-        emit RequestDelete(this);
-}
-
 void NotificationMsgProgressButton::deleteOnProgressComplete(bool enableDelete)
 {
-    m_deleteWhenComplete = enableDelete;
+    setDeleteWhenComplete(enableDelete);
 }
 
 void NotificationMsgProgressButton::enableButton(bool enabled)

@@ -1,7 +1,7 @@
 #include "ToolchainPackage.h"
 
 #include "Aes256CbcDecryption.h"
-#include "MtScrambler.h"
+#include "ScrambledKey.h"
 #include "ZipArchive.h"
 
 #include <QFile>
@@ -25,16 +25,6 @@ constexpr std::uint32_t kIvSeedA = 0x83b9d20e;
 constexpr std::uint32_t kIvSeedB = 0x16c5f47a;
 constexpr std::uint32_t kIvSeedC = 0xe07a3b91;
 
-template<std::size_t N>
-QByteArray scrambled(const std::array<std::uint8_t, N> &stored, std::uint32_t seedA, std::uint32_t seedB,
-                     std::uint32_t seedC)
-{
-    QByteArray bytes(reinterpret_cast<const char *>(stored.data()), qsizetype(N));
-    if (MtScrambler::scrambleWithSeeds(bytes.data(), int(bytes.size()), seedA, seedB, seedC) != 0)
-        return {};
-    return bytes;
-}
-
 ToolchainPackage::UnpackResult failed(const QString &error, int filesWritten)
 {
     return {false, error, filesWritten};
@@ -51,12 +41,12 @@ namespace ToolchainPackage {
 
 QByteArray key()
 {
-    return scrambled(kStoredKey, kKeySeedA, kKeySeedB, kKeySeedC);
+    return scrambledKey(kStoredKey, kKeySeedA, kKeySeedB, kKeySeedC);
 }
 
 QByteArray iv()
 {
-    return scrambled(kStoredIv, kIvSeedA, kIvSeedB, kIvSeedC);
+    return scrambledKey(kStoredIv, kIvSeedA, kIvSeedB, kIvSeedC);
 }
 
 QByteArray decrypt(const QByteArray &package)

@@ -1,7 +1,7 @@
 #include "VersionInfoCipher.h"
 
 #include "Aes256CbcDecryption.h"
-#include "MtScrambler.h"
+#include "ScrambledKey.h"
 
 #include <array>
 #include <cstdint>
@@ -21,28 +21,18 @@ constexpr std::uint32_t kIvSeedA = 0x2f6d1c93;
 constexpr std::uint32_t kIvSeedB = 0x95e04ab1;
 constexpr std::uint32_t kIvSeedC = 0x47b8f30e;
 
-template<std::size_t N>
-QByteArray scrambled(const std::array<std::uint8_t, N> &stored, std::uint32_t seedA, std::uint32_t seedB,
-                     std::uint32_t seedC)
-{
-    QByteArray bytes(reinterpret_cast<const char *>(stored.data()), qsizetype(N));
-    if (MtScrambler::scrambleWithSeeds(bytes.data(), int(bytes.size()), seedA, seedB, seedC) != 0)
-        return {};
-    return bytes;
-}
-
 } // namespace
 
 namespace VersionInfoCipher {
 
 QByteArray key()
 {
-    return scrambled(kStoredKey, kKeySeedA, kKeySeedB, kKeySeedC);
+    return scrambledKey(kStoredKey, kKeySeedA, kKeySeedB, kKeySeedC);
 }
 
 QByteArray iv()
 {
-    return scrambled(kStoredIv, kIvSeedA, kIvSeedB, kIvSeedC);
+    return scrambledKey(kStoredIv, kIvSeedA, kIvSeedB, kIvSeedC);
 }
 
 QByteArray decrypt(const QByteArray &ciphertext)

@@ -1,6 +1,7 @@
 #include "IRobotResource.h"
 
 #include "JsonReaders.h"
+#include "RobotResourceDate.h"
 
 #include <QJsonValue>
 
@@ -10,15 +11,6 @@ const QLatin1String idKey("id");
 const QLatin1String groupKey("group_id");
 const QLatin1String nameKey("name");
 const QLatin1String creationDateKey("creation_date");
-
-// ISO 8601 with milliseconds; a time without zone is taken as UTC wall-clock time.
-QDateTime parseCreationDate(const QString &text)
-{
-    QDateTime dateTime = QDateTime::fromString(text, Qt::ISODateWithMs);
-    if (dateTime.isValid() && dateTime.timeSpec() == Qt::LocalTime)
-        dateTime.setTimeSpec(Qt::UTC);
-    return dateTime;
-}
 
 } // namespace
 
@@ -82,7 +74,8 @@ void IRobotResource::fromJson(const JsonContext &context, const QJsonObject &jso
     // writing it back tells the robot the same.
     const QJsonValue groupValue = json.value(groupKey);
     const QUuid group = groupValue.isNull() ? QUuid() : ::fromJson<QUuid>(readerContext, groupValue);
-    const QDateTime creationDate = parseCreationDate(::fromJson<QString>(readerContext, json.value(creationDateKey)));
+    const QDateTime creationDate = parseRobotResourceDate(::fromJson<QString>(readerContext,
+                                                                              json.value(creationDateKey)));
     const QString name = ::fromJson<QString>(readerContext, json.value(nameKey));
 
     if (uuid != m_uuid) {

@@ -24,6 +24,12 @@ public:
 
     // {"success": boolean, "message": string}; both keys must be there.
     static GenericResponse fromJson(JsonContext &context, const QJsonValue &value);
+
+    friend bool operator==(const GenericResponse &a, const GenericResponse &b)
+    {
+        return a.success == b.success && a.message == b.message;
+    }
+    friend bool operator!=(const GenericResponse &a, const GenericResponse &b) { return !(a == b); }
 };
 
 } // namespace RobotMessages

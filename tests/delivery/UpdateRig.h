@@ -9,6 +9,7 @@
 #include "FakeUsbBackend.h"
 #include "FirmwareFileManager.h"
 #include "HardwareUpdate.h"
+#include "InProcessFactorySettings.h"
 #include "OstFactory.h"
 #include "SimulatorDataLink.h"
 #include "StoragePeer.h"
@@ -38,19 +39,10 @@ struct UpdateRig
     static OstFactorySettings factorySettings()
     {
         static FakeUsbBackend emptyBus;
-        QTcpServer probe; // a port where no board listens
-        probe.listen(QHostAddress::LocalHost);
-        OstFactorySettings settings;
-        settings.linkTimings.heartbeatInterval = 20ms;
+        OstFactorySettings settings = inProcessFactorySettings(&emptyBus);
         settings.linkTimings.heartbeatWatchdog = 3000ms;
         settings.linkTimings.deviceInfoLimit = 3000ms;
         settings.board.statusPollInterval = 100ms;
-        settings.board.externalModePort = 0;
-        settings.board.wifiLink.fallbackBoardAddress = QStringLiteral("127.0.0.9");
-        settings.board.wifiLink.streamPort = probe.serverPort();
-        settings.board.wifiLink.localDatagramPort = 0;
-        settings.reconnectInterval = 50ms;
-        settings.usbBackend = &emptyBus;
         return settings;
     }
 

@@ -6,6 +6,7 @@
 #include "BoardUpdateService.h"
 #include "ErrorHandler.h"
 #include "FakeUsbBackend.h"
+#include "InProcessFactorySettings.h"
 #include "OstFactory.h"
 #include "SimulatorDataLink.h"
 #include "Zelto.h"
@@ -15,7 +16,6 @@
 
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -27,20 +27,7 @@ namespace {
 OstFactorySettings factorySettings()
 {
     static FakeUsbBackend emptyBus;
-    QTcpServer probe; // a port where no board listens
-    probe.listen(QHostAddress::LocalHost);
-    OstFactorySettings settings;
-    settings.linkTimings.heartbeatInterval = 20ms;
-    settings.linkTimings.heartbeatWatchdog = 300ms;
-    settings.linkTimings.deviceInfoLimit = 300ms;
-    settings.board.statusPollInterval = 50ms;
-    settings.board.externalModePort = 0;
-    settings.board.wifiLink.fallbackBoardAddress = QStringLiteral("127.0.0.9");
-    settings.board.wifiLink.streamPort = probe.serverPort();
-    settings.board.wifiLink.localDatagramPort = 0;
-    settings.reconnectInterval = 50ms;
-    settings.usbBackend = &emptyBus;
-    return settings;
+    return inProcessFactorySettings(&emptyBus);
 }
 
 BoardSettings boardSettings()

@@ -1,5 +1,8 @@
 // The peer as a program: its script, its commands on standard input, and what a robot
 // connection of the program sees of it.
+#include "RobotJobInterface.h"
+#include "RobotPathRecordingInterface.h"
+#include "RobotResourceInterface.h"
 #include "RosBridgeClient.h"
 #include "WebSocketClient.h"
 
@@ -24,11 +27,13 @@ struct Sum
     }
 };
 
-// Starts the program with a script; returns its port, 0 when it did not come up.
-quint16 startPeer(QProcess &process, const QString &scriptFile)
+// Starts the program with a script (and further options); returns its port, 0 when it
+// did not come up.
+quint16 startPeer(QProcess &process, const QString &scriptFile, const QStringList &options = {})
 {
     process.start(QStringLiteral(ROSBRIDGE_PEER),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"), scriptFile});
+                  QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"), scriptFile}
+                      + options);
     QByteArray output;
     while (!output.contains('\n') && process.waitForReadyRead(10000))
         output += process.readAllStandardOutput();
@@ -65,6 +70,7 @@ class tst_RosBridgePeerProgram : public QObject
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("RobotCommunication.*.debug=false")); }
     void servesItsScript();
+    void servesARobot();
     void unusableScriptIsRefused_data();
     void unusableScriptIsRefused();
 };
@@ -117,6 +123,58 @@ void tst_RosBridgePeerProgram::servesItsScript()
 
     QCOMPARE(command(peer, "drop"), QStringLiteral("dropped"));
     QTRY_COMPARE(client.connectionStatus(), RobotConnectionStatus::Closed);
+    QCOMPARE(command(peer, "quit"), QStringLiteral("bye"));
+    QVERIFY(peer.waitForFinished(5000));
+    QCOMPARE(peer.exitCode(), 0);
+}
+
+// With --robot the program keeps a robot's resources, runs its jobs and publishes its
+// telemetry; the script still overrides single services.
+void tst_RosBridgePeerProgram::servesARobot()
+{
+    QTemporaryDir folder;
+    const QString script = writeScript(
+        folder,
+        R"({"services": {"/autopilot/interface/record_path": {"values": {"success": false, "message": "flat tyre"}}}})");
+    QProcess peer;
+    const quint16 port = startPeer(peer, script, {QStringLiteral("--robot")});
+    QVERIFY2(port != 0, peer.readAllStandardError().constData());
+    RosBridgeClient client;
+    QFuture<bool> attempt = client.connect(QStringLiteral("127.0.0.1"), port);
+    QTRY_VERIFY(attempt.isFinished());
+    QVERIFY(attempt.result());
+
+    RobotResourceInterface jobs(QStringLiteral("/autopilot/information_manager/resource/job"), RobotResourceType::Job,
+                                &client);
+    QFuture<QUuid> stored = jobs.setResourceCpp({{QStringLiteral("name"), QStringLiteral("mow the lawn")}});
+    QTRY_VERIFY(stored.isFinished());
+    QFuture<QList<RobotResourceInfo>> listed = jobs.listResourcesCpp(QUuid());
+    QTRY_VERIFY(listed.isFinished());
+    QCOMPARE(listed.result().size(), 1);
+    QCOMPARE(listed.result().first().uuid, stored.result());
+    QCOMPARE(listed.result().first().name, QStringLiteral("mow the lawn"));
+
+    RobotJobInterface actions(QStringLiteral("/autopilot/information_manager/action/job"), &client);
+    QFuture<void> started = actions.startJobCpp(stored.result());
+    QTRY_VERIFY(started.isFinished());
+    started.waitForFinished(); // throws when the robot refused
+
+    RobotPathRecordingInterface recording(QStringLiteral("/autopilot"), &client);
+    QFuture<void> record = recording.startRecordingCpp(false);
+    QTRY_VERIFY(record.isFinished());
+    try {
+        record.waitForFinished();
+        QFAIL("the scripted refusal was not used");
+    } catch (const ServiceCallFailedException &failed) {
+        QCOMPARE(QString::fromUtf8(failed.what()), QStringLiteral("flat tyre"));
+    }
+
+    std::unique_ptr<RobotSubscription> status(client.subscribe(QStringLiteral("/autopilot/interface/system_status"),
+                                                               QString(), nullptr));
+    QSignalSpy statuses(status.get(), &RobotSubscription::messageReceived);
+    QTRY_VERIFY(statuses.size() >= 2);
+    QCOMPARE(statuses.first().first().toJsonObject().value(QLatin1String("is_operational")), QJsonValue(true));
+
     QCOMPARE(command(peer, "quit"), QStringLiteral("bye"));
     QVERIFY(peer.waitForFinished(5000));
     QCOMPARE(peer.exitCode(), 0);

@@ -1,17 +1,20 @@
 // A robot's rosbridge server for development and tests:
-//   halvora-rosbridge-peer [--address 127.0.0.1] [--port 9090] [--script <file.json>] [--verbose]
+//   halvora-rosbridge-peer [--address 127.0.0.1] [--port 9090] [--robot] [--script <file.json>] [--verbose]
 // It prints "Listening on ws://<address>:<port>" once it serves, answers the services of
-// the script, publishes its topics, and takes commands on standard input (see
-// PeerConsole.h).
+// the script (after the robot's, with --robot), publishes its topics, and takes
+// commands on standard input (see PeerConsole.h).
 #include "PeerConsole.h"
 #include "RosBridgePeer.h"
 #include "RosBridgePeerScript.h"
+#include "RosBridgeRobot.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTextStream>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -28,11 +31,17 @@ int main(int argc, char *argv[])
                                           QStringLiteral("file"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Print every frame received on standard error."));
-    parser.addOptions({addressOption, portOption, scriptOption, verboseOption});
+    const QCommandLineOption robotOption(
+        QStringLiteral("robot"),
+        QStringLiteral("Serve a robot: resource stores, jobs, path recording and telemetry (see RosBridgeRobot.h)."));
+    parser.addOptions({addressOption, portOption, robotOption, scriptOption, verboseOption});
     parser.process(app);
 
     QTextStream err(stderr);
     RosBridgePeer peer;
+    std::unique_ptr<RosBridgeRobot> robot;
+    if (parser.isSet(robotOption))
+        robot = std::make_unique<RosBridgeRobot>(peer);
     if (parser.isSet(scriptOption)) {
         QFile file(parser.value(scriptOption));
         if (!file.open(QIODevice::ReadOnly)) {

@@ -1,10 +1,12 @@
 #include "MersenneTwister.h"
 #include "MtScrambler.h"
+#include "ScrambledKey.h"
 
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <QTest>
 
+#include <array>
 #include <bit>
 #include <cstring>
 #include <random>
@@ -282,6 +284,20 @@ private slots:
         QCOMPARE(MtScrambler::scrambleWithSeeds(bytes.data(), -4, 1, 2, 3), -22);
         QCOMPARE(MtScrambler::scrambleWithSeeds(nullptr, 8, 1, 2, 3), -22);
         QCOMPARE(bytes, QByteArray("abcdef"));
+    }
+
+    // A stored key turns into its run-time bytes; one the scrambler refuses gives no
+    // key at all rather than the stored bytes.
+    void scrambledKeyFromStoredBytes()
+    {
+        std::array<std::uint8_t, 16> counting{};
+        for (std::size_t i = 0; i < counting.size(); ++i)
+            counting[i] = std::uint8_t(i);
+        QCOMPARE(scrambledKey(counting, 0xDEADBEEFu, 0x12345678u, 0xCAFEBABEu).toHex(),
+                 QByteArray("a1861f083727724494b1ec338994d0e5"));
+
+        const std::array<std::uint8_t, 6> notWholeWords{1, 2, 3, 4, 5, 6};
+        QVERIFY(scrambledKey(notWholeWords, 1, 2, 3).isEmpty());
     }
 };
 

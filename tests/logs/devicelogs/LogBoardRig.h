@@ -4,6 +4,7 @@
 #include "BoardFileService.h"
 #include "BoardSimulator.h"
 #include "FakeUsbBackend.h"
+#include "InProcessFactorySettings.h"
 #include "LogDownloader.h"
 #include "OstFactory.h"
 #include "SimulatorDataLink.h"
@@ -13,7 +14,6 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,20 +28,7 @@ struct LogBoardRig
     static OstFactorySettings factorySettings()
     {
         static FakeUsbBackend emptyBus;
-        QTcpServer probe; // a port where no board listens
-        probe.listen(QHostAddress::LocalHost);
-        OstFactorySettings settings;
-        settings.linkTimings.heartbeatInterval = std::chrono::milliseconds(20);
-        settings.linkTimings.heartbeatWatchdog = std::chrono::milliseconds(300);
-        settings.linkTimings.deviceInfoLimit = std::chrono::milliseconds(300);
-        settings.board.statusPollInterval = std::chrono::milliseconds(50);
-        settings.board.externalModePort = 0;
-        settings.board.wifiLink.fallbackBoardAddress = QStringLiteral("127.0.0.9");
-        settings.board.wifiLink.streamPort = probe.serverPort();
-        settings.board.wifiLink.localDatagramPort = 0;
-        settings.reconnectInterval = std::chrono::milliseconds(50);
-        settings.usbBackend = &emptyBus;
-        return settings;
+        return inProcessFactorySettings(&emptyBus);
     }
 
     // The log folder of the program, emptied: every test starts without logs.

@@ -1,0 +1,12 @@
+#include "PositionAccuracy.h"
+
+namespace RobotMessages {
+
+PositionAccuracy::PositionAccuracy(QObject *parent)
+    : QObject(parent)
+{
+}
+
+PositionAccuracy::~PositionAccuracy() = default;
+
+} // namespace RobotMessages

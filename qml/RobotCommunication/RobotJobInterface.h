@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFuture>
+#include <QJSValue>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <QtQml/qqmlregistration.h>
+
+class RosBridgeClient;
+
+// Starts a stored job on the robot and stops the running one, through the services
+// "<prefix>/start" and "<prefix>/stop".
+class RobotJobInterface : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("RobotJobInterface must be accessed through RobotConnection")
+
+public:
+    RobotJobInterface(const QString &prefix, RosBridgeClient *client, QObject *parent = nullptr);
+    ~RobotJobInterface() override;
+
+    virtual QFuture<void> startJobCpp(const QUuid &uuid);
+    Q_INVOKABLE virtual QJSValue startJob(const QUuid &uuid);
+    virtual QFuture<void> stopJobCpp();
+    Q_INVOKABLE virtual QJSValue stopJob();
+
+private:
+    RosBridgeClient *m_client;
+    QString m_startService;
+    QString m_stopService;
+};
