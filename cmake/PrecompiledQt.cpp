@@ -1,1 +1,0 @@
-// The translation unit that the shared precompiled Qt headers are made with.
