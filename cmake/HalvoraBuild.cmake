@@ -35,9 +35,63 @@ if(HALVORA_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# A faster linker where the toolchain has one: most of the build's link steps are test
+# programs, and GNU ld spends seconds on each one's debug information.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld HALVORA_HAVE_LLD)
+if(HALVORA_HAVE_LLD)
+    add_link_options(-fuse-ld=lld)
+endif()
+
+# Precompiled Qt headers, made once and reused by every project target, so that the Qt
+# headers are not parsed again for each source file (Qt compiles all its users with
+# -fPIC, so one precompiled form fits libraries and programs alike). The headers are
+# named with their module folder: a target that cannot use the precompiled form reads
+# them as text and still finds them. Precompiling is GCC only; the compiler cache
+# serves these headers and their users across clones (scripts/test sets the
+# sloppiness it needs).
+option(HALVORA_PRECOMPILED_HEADERS "Precompile the Qt headers that most sources use"
+       ${CMAKE_COMPILER_IS_GNUCXX})
+set(HALVORA_PRECOMPILED_QT_HEADERS
+    QtCore/QByteArray QtCore/QCoreApplication QtCore/QDateTime QtCore/QDebug
+    QtCore/QDir QtCore/QElapsedTimer QtCore/QFile QtCore/QFileInfo
+    QtCore/QFuture QtCore/QHash QtCore/QJsonArray QtCore/QJsonDocument
+    QtCore/QJsonObject QtCore/QList QtCore/QLoggingCategory QtCore/QMap
+    QtCore/QObject QtCore/QPointer QtCore/QProcess QtCore/QRegularExpression
+    QtCore/QStandardPaths QtCore/QString QtCore/QStringList QtCore/QTimer
+    QtCore/QUrl QtCore/QVariant QtCore/QtEndian QtQml/QQmlEngine QtQml/qqml.h)
+
+if(HALVORA_PRECOMPILED_HEADERS)
+    # The compiler cache needs the precompiled header named in the preprocessed source.
+    target_compile_options(halvora_compile_options INTERFACE -fpch-preprocess)
+endif()
+
+function(_halvora_use_precompiled_headers target)
+    get_target_property(type ${target} TYPE)
+    if(NOT type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+        return()
+    endif()
+    set(shared halvora_precompiled_qt)
+    if(NOT TARGET ${shared})
+        add_library(${shared} OBJECT "${CMAKE_SOURCE_DIR}/cmake/PrecompiledQt.cpp")
+        # Every user links Qt Core; the QML headers come by their module folder
+        # alone, since GCC refuses the header to a target that lacks any macro it
+        # was made with (QT_QML_LIB and the like).
+        target_link_libraries(${shared} PRIVATE Qt6::Core halvora_compile_options)
+        foreach(header IN LISTS HALVORA_PRECOMPILED_QT_HEADERS)
+            # C++ only: a C source of the target must not see them.
+            target_precompile_headers(${shared} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:<${header}>>")
+        endforeach()
+    endif()
+    target_precompile_headers(${target} REUSE_FROM ${shared})
+endfunction()
+
 # halvora_configure_target(<target>): the options every project target gets.
 function(halvora_configure_target target)
     target_link_libraries(${target} PRIVATE halvora_compile_options)
+    if(HALVORA_PRECOMPILED_HEADERS)
+        _halvora_use_precompiled_headers(${target})
+    endif()
     # The C++ that qmlcachegen writes for a QML module's files is not ours to mend.
     get_target_property(sources ${target} SOURCES)
     list(FILTER sources INCLUDE REGEX "/\\.rcc/qmlcache/")

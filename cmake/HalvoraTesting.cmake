@@ -12,6 +12,13 @@ set(HALVORA_TEST_ENVIRONMENT
     "HALVORA_BINARY_DIR=${CMAKE_BINARY_DIR}"
     "HALVORA_LOOPBACK_ONLY=1")
 
+# QTEST_MAIN compiles QtTest's build folder into the test (for QFINDTESTDATA, which the
+# tests do not use: they take HALVORA_TEST_DATA_DIR). Left at the default, every test's
+# main would differ between clones and miss the compiler cache.
+function(_halvora_clone_independent_test_main target)
+    set_target_properties(${target} PROPERTIES QT_TESTCASE_BUILDDIR ".")
+endfunction()
+
 # halvora_add_test(<name> SOURCES <files...> [LIBRARIES <targets...>]
 #                  [TIMEOUT <seconds>] [RESOURCE_LOCK <names...>] [LABELS <labels...>]
 #                  [ENVIRONMENT <VAR=value...>] [ARGS <arguments...>])
@@ -26,6 +33,7 @@ function(halvora_add_test name)
         HALVORA_BINARY_DIR="${CMAKE_BINARY_DIR}"
         HALVORA_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data")
     halvora_configure_target(${name})
+    _halvora_clone_independent_test_main(${name})
     add_test(NAME ${name} COMMAND ${HALVORA_ISOLATED_RUN} $<TARGET_FILE:${name}> ${T_ARGS})
     halvora_set_test_properties(${name})
 endfunction()
@@ -53,6 +61,7 @@ function(halvora_add_qml_test name)
         HALVORA_QML_IMPORT_DIR="${CMAKE_BINARY_DIR}/qml"
         HALVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     halvora_configure_target(${name})
+    _halvora_clone_independent_test_main(${name})
     if(T_XCB)
         # libxkbcommon-x11 hands strndup X atom names that are not terminated within
         # the bytes it allocated; ASan's strndup check reports that on every start.
@@ -84,7 +93,7 @@ endfunction()
 # HALVORA_FUZZ_SECONDS through scripts/fuzz, in a clang tree below this one.
 option(HALVORA_FUZZ "Build the libFuzzer harnesses (needs clang)" OFF)
 # The suite runs each harness briefly, as a smoke check; scripts/fuzz runs them long.
-set(HALVORA_FUZZ_SECONDS 10 CACHE STRING "Seconds that the fuzz tests run each harness")
+set(HALVORA_FUZZ_SECONDS 3 CACHE STRING "Seconds that the fuzz tests run each harness")
 if(HALVORA_FUZZ)
     if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
         message(FATAL_ERROR "HALVORA_FUZZ needs clang (CC=clang CXX=clang++)")

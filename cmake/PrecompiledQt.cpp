@@ -1,0 +1,1 @@
+// The translation unit that the shared precompiled Qt headers are made with.
