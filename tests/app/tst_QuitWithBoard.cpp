@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 class tst_QuitWithBoard : public QObject
 {

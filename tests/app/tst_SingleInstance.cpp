@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 class tst_SingleInstance : public QObject
 {

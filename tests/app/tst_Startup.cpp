@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <csignal>
+#include "HalvoraTestPaths.h"
 
 class tst_Startup : public QObject
 {

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 // The toolchain's whole round: a row's button starts MATLAB (the fake matlab script),
 // which installs and reports its progress by starting the program with halvora: links,

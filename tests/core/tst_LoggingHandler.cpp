@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 class tst_LoggingHandler : public QObject
 {

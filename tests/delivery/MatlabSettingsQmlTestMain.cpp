@@ -1,6 +1,8 @@
 // The runner of the toolchain panel's QML tests: two panels, one of a computer with
 // two MATLAB releases (R2023b with a toolchain installed, a current toolchain copy in
 // place) and one of a computer without MATLAB, and the notification list.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "ApplicationFolders.h"
 #include "ErrorHandler.h"
 #include "MatlabHelper.h"

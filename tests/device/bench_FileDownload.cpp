@@ -28,6 +28,7 @@
 
 #include <cstdio>
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

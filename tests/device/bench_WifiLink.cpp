@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

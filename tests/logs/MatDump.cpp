@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 namespace matdump {
 

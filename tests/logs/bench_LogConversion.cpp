@@ -22,6 +22,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 // The scheme's registration in XDG folders, read back by our own lookup and by the
 // desktop's own tool (xdg-mime), and written by the registration helper.

@@ -1,5 +1,7 @@
 // The QML test runner of the object list: the generic list of plain objects under
 // the name the program gives it, and a list of the test element class.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "QOlm.h"
 #include "TestElements.h"
 

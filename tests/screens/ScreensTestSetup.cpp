@@ -15,6 +15,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QtQuickTest>
+#include "HalvoraTestPaths.h"
 
 // Posts notifications of every kind to the list the screens show, as the program's
 // managers do.

@@ -1,4 +1,6 @@
 // The default QtQuickTest runner: an engine that imports the project's QML modules.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include <QQmlEngine>
 #include <QtQuickTest>
 

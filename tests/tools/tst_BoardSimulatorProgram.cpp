@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 // The simulator's command line: a board on standard input and output, its
 // options, and its refusal of bad ones.

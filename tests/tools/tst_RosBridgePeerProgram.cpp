@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

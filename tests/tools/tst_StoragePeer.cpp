@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 // The storage peer seen from a plain socket: what each route answers on the wire.
 class tst_StoragePeer : public QObject

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include "HalvoraTestPaths.h"
 
 using namespace std::chrono_literals;
 

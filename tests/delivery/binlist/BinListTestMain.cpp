@@ -1,5 +1,7 @@
 // The binary list screen under QtQuickTest, over a real binary manager on folders of
 // its own, with helpers that fill its list from the ELF fixtures.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "AppBinaryManager.h"
 #include "AppFile.h"
 #include "ApplicationFolders.h"

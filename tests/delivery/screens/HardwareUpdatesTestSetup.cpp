@@ -8,6 +8,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <QtQuickTest>
+#include "HalvoraTestPaths.h"
 
 // One board's update entry as the screen reads it.
 class FakeUpdateEntry : public QObject

@@ -3,6 +3,7 @@
 #include "support/ExternalTools.h"
 
 #include <QRegularExpression>
+#include "HalvoraTestPaths.h"
 
 namespace Readelf {
 

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // The runner of the connection screens' QML tests: an engine that sees the program's
 // screen resources and scale, under the program's settings names, with the settings
 // the screens keep readable by the tests. The device factory is a stand-in in QML.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "ControlChannel.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,8 @@
 // The runner of the Hardware Setup screen's QML tests: the screen sees the program's
 // hardware settings and device factory, connected over loopback to a simulated board,
 // and the tests see what the board received and holds.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "BoardControlChannel.h"
 #include "SettingsBoards.h"
 

@@ -30,6 +30,7 @@
 
 #include <cstdio>
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 using namespace std::chrono_literals;
 

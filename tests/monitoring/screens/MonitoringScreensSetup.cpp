@@ -25,6 +25,7 @@
 
 #include <cstring>
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 using namespace std::chrono_literals;
 

@@ -15,6 +15,7 @@
 #include <QtQuickTest>
 
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 // The simulated board as the tests see it: started with a model, its interface built,
 // its variables by path, and the bytes it holds for a parameter.

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <memory>
 #include <vector>
+#include "HalvoraTestPaths.h"
 
 namespace {
 

@@ -24,6 +24,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include "HalvoraTestPaths.h"
 
 using namespace ostrel::infra;
 

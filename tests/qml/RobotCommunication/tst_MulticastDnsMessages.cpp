@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <array>
+#include "HalvoraTestPaths.h"
 
 using namespace ostrel::infra;
 

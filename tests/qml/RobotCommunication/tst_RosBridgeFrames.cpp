@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include "HalvoraTestPaths.h"
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);

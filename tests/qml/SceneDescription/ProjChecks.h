@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include "HalvoraTestPaths.h"
 
 // The check points that PROJ computed (data/proj-checks.csv, made by
 // data/make-proj-checks.sh): the rows of one kind, with their numbers by column.

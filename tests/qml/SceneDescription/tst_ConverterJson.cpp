@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <memory>
+#include "HalvoraTestPaths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 

@@ -13,6 +13,7 @@
 #include <QQmlEngine>
 #include <QTemporaryDir>
 #include <QtQuickTest>
+#include "HalvoraTestPaths.h"
 
 // What the tests ask of the boards and the disk.
 class LogScreenRig : public QObject

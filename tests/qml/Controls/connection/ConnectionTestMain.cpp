@@ -1,5 +1,7 @@
 // The runner of the device connection widgets' tests: the project's QML modules, and
 // a stand-in robot communication module whose robot manager the tests drive.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include <QQmlEngine>
 #include <QtQuickTest>
 

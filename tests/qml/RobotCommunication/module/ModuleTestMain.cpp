@@ -1,6 +1,8 @@
 // The runner of the robot communication module's QML tests: the project's modules and
 // a robot served by the rosbridge peer on loopback, on the robot's default port 9090
 // when it is free.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "RosBridgePeer.h"
 #include "RosBridgeRobot.h"
 

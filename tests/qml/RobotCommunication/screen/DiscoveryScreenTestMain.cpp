@@ -1,6 +1,8 @@
 // The runner of the robot discovery screen's tests: the project's QML modules, a feed
 // that plays the discovery engine for managers without one, and stand-ins for the
 // terminal and ssh on the PATH that record how a console was started.
+// First: QtQuickTest reads QUICK_TEST_SOURCE_DIR as it is included.
+#include "HalvoraTestPaths.h"
 #include "NetworkDeviceManager.h"
 
 #include <QDir>
