@@ -34,6 +34,8 @@
 #include <QApplication>
 #include <QDebug>
 #include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
 
 #include <mutex>
 
@@ -61,6 +63,17 @@ OstFactorySettings factorySettings()
     return settings;
 }
 
+// Deepest first, so that each scope's focused item is cleared before its scope.
+void dropFocus(QQuickItem *item)
+{
+    if (!item)
+        return;
+    for (QQuickItem *child : item->childItems())
+        dropFocus(child);
+    if (item->hasFocus())
+        item->setFocus(false);
+}
+
 } // namespace
 
 const QUrl &main_Application::mainWindowUrl()
@@ -85,10 +98,13 @@ main_Application::main_Application(QObject *parent, QApplication *application)
 main_Application::~main_Application()
 {
     // Qt 6.4 crashes when a window is taken apart while one of its items holds the
-    // focus: the main window lets it go first.
+    // focus, even the focus within a scope that is not active (a dialog's field): the
+    // main window lets the active focus go, then every item drops its own.
     for (QObject *root : m_engine->rootObjects()) {
         if (root->metaObject()->indexOfMethod("releaseFocus()") >= 0)
             QMetaObject::invokeMethod(root, "releaseFocus");
+        if (auto *window = qobject_cast<QQuickWindow *>(root))
+            dropFocus(window->contentItem());
     }
     // Nothing in QML may read a manager while it is taken apart.
     m_engine.reset();

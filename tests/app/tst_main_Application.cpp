@@ -5,6 +5,7 @@
 #include "HardwareSettings.h"
 #include "HwSettingsGUI.h"
 #include "LogParser.h"
+#include "NetworkDeviceManager.h"
 #include "OstFactory.h"
 #include "QMLNetworkAccesManagerFactory.h"
 #include "ToolchainHandlerGUI.h"
@@ -18,6 +19,8 @@
 #include <QNetworkDiskCache>
 #include <QQmlComponent>
 #include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -168,6 +171,55 @@ private slots:
         QCOMPARE(made.last(), QString("OstFactory"));
         app.reset();
         QCOMPARE(destroyed, QStringList{"window"} + made);
+    }
+
+    // A dialog that was opened leaves the focus inside its own scope, open or closed.
+    // Taking the drawn window apart with it must not crash (Qt 6.4 does unless the
+    // focus goes first).
+    void teardownWithAFocusedDialogField_data()
+    {
+        QTest::addColumn<bool>("closeFirst");
+        QTest::newRow("dialog open") << false;
+        QTest::newRow("dialog opened and closed") << true;
+    }
+
+    void teardownWithAFocusedDialogField()
+    {
+        QFETCH(bool, closeFirst);
+        auto app = std::make_unique<main_Application>(nullptr, qApp);
+        QVERIFY(app->load(main_Application::mainWindowUrl()));
+        QObject *window = app->engine().rootObjects().first();
+        // The robot discovery screen's connect dialog, opened for a reported robot.
+        QObject *viewStack = window->findChild<QObject *>(QStringLiteral("viewStack"));
+        QVERIFY(viewStack);
+        viewStack->setProperty("moduleURI", QStringLiteral("ostrel.RobotCommunication"));
+        viewStack->setProperty("source", QStringLiteral("Ssh"));
+        QObject *screen = nullptr;
+        QTRY_VERIFY((screen = viewStack->property("currentPage").value<QObject *>())
+                    && screen->property("connectDialog").value<QObject *>());
+        auto *manager = screen->property("networkDeviceManager").value<NetworkDeviceManager *>();
+        QVERIFY(manager);
+        ostrel::infra::NetworkDeviceInfo robot;
+        robot.family = ostrel::infra::AddressFamily::IPv4;
+        robot.servicename = "mower";
+        robot.hostname = "mower.local";
+        robot.port = 22;
+        robot.address = "192.0.2.21";
+        manager->deviceFound(robot);
+        auto *dialog = screen->property("connectDialog").value<QObject *>();
+        auto *field = dialog->property("usernameField").value<QQuickItem *>();
+        QVERIFY(field);
+        QTRY_COMPARE(manager->deviceList().size(), 1);
+        dialog->setProperty("device", QVariant::fromValue(manager->deviceList().constFirst()));
+        field->setProperty("text", QStringLiteral("operator"));
+        QVERIFY(QMetaObject::invokeMethod(dialog, "open"));
+        QTest::qWait(500);
+        QVERIFY(!qobject_cast<QQuickWindow *>(window)->grabWindow().isNull());
+        if (closeFirst) {
+            QVERIFY(QMetaObject::invokeMethod(dialog, "close"));
+            QTRY_VERIFY(!dialog->property("visible").toBool());
+        }
+        app.reset();
     }
 
     void boardAddressesFromTheEnvironment()
