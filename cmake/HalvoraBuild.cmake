@@ -12,8 +12,14 @@ endif()
 
 find_program(HALVORA_CCACHE ccache)
 if(HALVORA_CCACHE)
-    set(CMAKE_CXX_COMPILER_LAUNCHER "${HALVORA_CCACHE}")
-    set(CMAKE_C_COMPILER_LAUNCHER "${HALVORA_CCACHE}")
+    # Paths relative to the clone, and the build folder not hashed (a debug build would
+    # hash it), so that a clone in any folder hits what another one compiled; the
+    # sloppiness lets precompiled headers, and the files of a fresh clone, be cached.
+    # Every build of the tree gets it, whichever script configures it.
+    set(HALVORA_CCACHE_LAUNCHER env "CCACHE_BASEDIR=${CMAKE_SOURCE_DIR}" CCACHE_NOHASHDIR=1
+        CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime "${HALVORA_CCACHE}")
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${HALVORA_CCACHE_LAUNCHER})
+    set(CMAKE_C_COMPILER_LAUNCHER ${HALVORA_CCACHE_LAUNCHER})
 endif()
 
 option(HALVORA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
