@@ -5,6 +5,7 @@
 #include "SimulinkSignal.h"
 
 #include <QAbstractAxis>
+#include <QValueAxis>
 #include <QXYSeries>
 
 #include <algorithm>
@@ -163,6 +164,7 @@ void plotContainer::qSGUpdate()
         return;
     if (m_autoRange && m_yAxis) {
         setMinMaxAuto();
+        showYTicks();
         if (m_autoMin != m_yMin) {
             m_yAxis->setMin(m_autoMin);
             m_yMin = m_autoMin;
@@ -197,6 +199,7 @@ void plotContainer::setMinMax()
         setMinMaxAuto();
     else
         m_yAxis->setRange(m_yMin, m_yMax);
+    showYTicks();
 }
 
 void plotContainer::setMinMaxAuto()
@@ -223,16 +226,37 @@ void plotContainer::setMinMaxAuto()
     high += margin;
     // Five ticks: the one that comes within half a step of 0 is moved onto it.
     const double step = (high - low) * 0.25;
+    double anchor = low;
     for (int i = 0; i <= 4; ++i) {
         const double tick = low + i * step;
         if (std::abs(tick) < step * 0.5) {
             low -= tick;
             high -= tick;
+            anchor = 0;
             break;
         }
     }
     m_autoMin = low;
     m_autoMax = high;
+    m_autoStep = step;
+    m_autoAnchor = anchor;
+}
+
+// The automatic range's ticks are counted from their anchor, so that the tick on 0
+// reads 0: an axis that divides its range itself puts it a rounding error away
+// ("1.776e-15"). Limits the user sets get evenly divided ticks.
+void plotContainer::showYTicks()
+{
+    auto *axis = qobject_cast<QValueAxis *>(m_yAxis.data());
+    if (!axis)
+        return;
+    if (m_autoRange && m_autoStep > 0) {
+        axis->setTickAnchor(m_autoAnchor);
+        axis->setTickInterval(m_autoStep);
+        axis->setTickType(QValueAxis::TicksDynamic);
+    } else {
+        axis->setTickType(QValueAxis::TicksFixed);
+    }
 }
 
 void plotContainer::setXrange()

@@ -124,6 +124,7 @@ private:
 
     bool validSlot(int index) const { return index >= 0 && index < SlotCount; }
     void emptySlot(Slot &slot);
+    void showYTicks();
 
     std::array<Slot, SlotCount> m_slots;
     QPointer<QAbstractAxis> m_yAxis;
@@ -133,6 +134,10 @@ private:
     double m_yMax = 200;
     double m_autoMin = 0;
     double m_autoMax = 0;
+    // The automatic range's tick step, and where its ticks are anchored (0 when a
+    // tick lies on it).
+    double m_autoStep = 0.5;
+    double m_autoAnchor = 0;
     uint16_t m_fallbackMargin = 1;
     QList<double> m_xRanges{1, 10, 100, 1000};
     uint m_xRangeIndex = 1;

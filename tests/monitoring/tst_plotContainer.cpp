@@ -85,22 +85,25 @@ private slots:
         QTest::addColumn<QList<QList<double>>>("slotValues");
         QTest::addColumn<double>("low");
         QTest::addColumn<double>("high");
-        QTest::newRow("no signal") << QList<QList<double>>{} << -1.0 << 1.0;
-        QTest::newRow("a signal without samples") << QList<QList<double>>{{}} << -1.0 << 1.0;
+        // Where the axis counts its ticks from: 0 when a tick lies on it.
+        QTest::addColumn<double>("tickAnchor");
+        QTest::newRow("no signal") << QList<QList<double>>{} << -1.0 << 1.0 << 0.0;
+        QTest::newRow("a signal without samples") << QList<QList<double>>{{}} << -1.0 << 1.0 << 0.0;
         // [-2, 12] with ticks 3.5 apart: the tick at 1.5 moves onto 0.
-        QTest::newRow("0 to 10") << QList<QList<double>>{{0, 10}} << -3.5 << 10.5;
-        QTest::newRow("0 to 10 over two slots") << QList<QList<double>>{{0, 4}, {10}} << -3.5 << 10.5;
-        QTest::newRow("constant 5: no tick near 0") << QList<QList<double>>{{5, 5, 5}} << 4.0 << 6.0;
+        QTest::newRow("0 to 10") << QList<QList<double>>{{0, 10}} << -3.5 << 10.5 << 0.0;
+        QTest::newRow("0 to 10 over two slots") << QList<QList<double>>{{0, 4}, {10}} << -3.5 << 10.5 << 0.0;
+        QTest::newRow("constant 5: no tick near 0") << QList<QList<double>>{{5, 5, 5}} << 4.0 << 6.0 << 4.0;
         QTest::newRow("infinities and NaN among 0 to 10")
-            << QList<QList<double>>{{0, Inf, NaN, -Inf, 10, NaN}} << -3.5 << 10.5;
-        QTest::newRow("only infinities and NaN") << QList<QList<double>>{{Inf, -Inf, NaN}} << -1.0 << 1.0;
-        QTest::newRow("negative constant") << QList<QList<double>>{{-5}} << -6.0 << -4.0;
+            << QList<QList<double>>{{0, Inf, NaN, -Inf, 10, NaN}} << -3.5 << 10.5 << 0.0;
+        QTest::newRow("only infinities and NaN") << QList<QList<double>>{{Inf, -Inf, NaN}} << -1.0 << 1.0 << 0.0;
+        QTest::newRow("negative constant") << QList<QList<double>>{{-5}} << -6.0 << -4.0 << -6.0;
     }
     void automaticRange()
     {
         QFETCH(QList<QList<double>>, slotValues);
         QFETCH(double, low);
         QFETCH(double, high);
+        QFETCH(double, tickAnchor);
         Model model;
         Chart chart;
         for (int slot = 0; slot < slotValues.size(); ++slot) {
@@ -113,6 +116,9 @@ private slots:
         QCOMPARE(chart.container.yMax(), high);
         QCOMPARE(chart.yAxis.min(), low);
         QCOMPARE(chart.yAxis.max(), high);
+        QCOMPARE(chart.yAxis.tickType(), QValueAxis::TicksDynamic);
+        QCOMPARE(chart.yAxis.tickAnchor(), tickAnchor);
+        QCOMPARE(chart.yAxis.tickInterval(), (high - low) / 4);
         QCOMPARE(minChanged.size(), 1);
         // Nothing new: the next frame changes nothing.
         chart.container.qSGUpdate();
@@ -129,6 +135,8 @@ private slots:
         chart.container.qSGUpdate();
         QCOMPARE(chart.yAxis.min(), -200.0);
         QCOMPARE(chart.yAxis.max(), 200.0);
+        // The user's limits are divided evenly, wherever 0 lies.
+        QCOMPARE(chart.yAxis.tickType(), QValueAxis::TicksFixed);
     }
 
     void xRange_data()
