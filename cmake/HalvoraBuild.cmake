@@ -53,11 +53,13 @@ endif()
 # headers are not parsed again for each source file (Qt compiles all its users with
 # -fPIC, so one precompiled form fits libraries and programs alike). The headers are
 # named with their module folder: a target that cannot use the precompiled form reads
-# them as text and still finds them. Precompiling is GCC only; the compiler cache
-# serves these headers and their users across clones (scripts/test sets the
-# sloppiness it needs).
-option(HALVORA_PRECOMPILED_HEADERS "Precompile the Qt headers that most sources use"
-       ${CMAKE_COMPILER_IS_GNUCXX})
+# them as text and still finds them. GCC only, and off unless asked for: GCC writes a
+# different precompiled file in every build, so every source that uses it would miss
+# the compiler cache in another clone, and a clean clone would compile everything again.
+option(HALVORA_PRECOMPILED_HEADERS "Precompile the Qt headers that most sources use" OFF)
+if(HALVORA_PRECOMPILED_HEADERS AND NOT CMAKE_COMPILER_IS_GNUCXX)
+    set(HALVORA_PRECOMPILED_HEADERS OFF)
+endif()
 set(HALVORA_PRECOMPILED_QT_HEADERS
     QtCore/QByteArray QtCore/QCoreApplication QtCore/QDateTime QtCore/QDebug
     QtCore/QDir QtCore/QElapsedTimer QtCore/QFile QtCore/QFileInfo

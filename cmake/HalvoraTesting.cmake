@@ -12,12 +12,19 @@ set(HALVORA_TEST_ENVIRONMENT
     "HALVORA_BINARY_DIR=${CMAKE_BINARY_DIR}"
     "HALVORA_LOOPBACK_ONLY=1")
 
-# QTEST_MAIN compiles QtTest's build folder into the test (for QFINDTESTDATA, which the
-# tests do not use: they take HALVORA_TEST_DATA_DIR). Left at the default, every test's
-# main would differ between clones and miss the compiler cache.
+# QTEST_MAIN compiles QtTest's build and source folders into the test (for
+# QFINDTESTDATA, which the tests do not use: they take HALVORA_TEST_DATA_DIR). Left at
+# their defaults, every test's main would differ between clones and miss the compiler
+# cache, and the source folder on every command line would keep all of a test's sources
+# from the cache's direct mode.
 function(_halvora_clone_independent_test_main target)
     set_target_properties(${target} PROPERTIES QT_TESTCASE_BUILDDIR ".")
 endfunction()
+if(TARGET Qt6::Test)
+    get_target_property(_halvora_test_definitions Qt6::Test INTERFACE_COMPILE_DEFINITIONS)
+    list(TRANSFORM _halvora_test_definitions REPLACE "^QT_TESTCASE_SOURCEDIR=.*$" "QT_TESTCASE_SOURCEDIR=\".\"")
+    set_target_properties(Qt6::Test PROPERTIES INTERFACE_COMPILE_DEFINITIONS "${_halvora_test_definitions}")
+endif()
 
 # halvora_test_path(<target> <NAME> <value>): a folder or program that a test finds at
 # run time, as the string macro NAME in the header "HalvoraTestPaths.h" of the target's
