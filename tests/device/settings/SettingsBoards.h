@@ -63,8 +63,11 @@ public:
     {
         OstFactorySettings settings;
         settings.linkTimings.heartbeatInterval = std::chrono::milliseconds(50);
-        settings.linkTimings.heartbeatWatchdog = std::chrono::milliseconds(3000);
-        settings.linkTimings.deviceInfoLimit = std::chrono::milliseconds(2000);
+        // The boards stay plugged in for the whole run: patient limits, as a busy
+        // machine can hold the event loop (loading a screen under the sanitizers) for
+        // seconds, and a lost board would be made again in the middle of a test.
+        settings.linkTimings.heartbeatWatchdog = std::chrono::milliseconds(15000);
+        settings.linkTimings.deviceInfoLimit = std::chrono::milliseconds(15000);
         settings.board.statusPollInterval = std::chrono::milliseconds(200);
         settings.board.externalModePort = 0;
         settings.board.wifiLink = m_boards.front()->linkSettings(m_certificates);
