@@ -1,8 +1,7 @@
 // Runs the robot message harness in every test run: the seed messages cut at every
 // length and damaged at random places.
-#include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
+#include "DamagedSeeds.h"
+
 #include <QTest>
 
 #include <cstddef>
@@ -20,27 +19,12 @@ private slots:
     void damagedMessages()
     {
         QRandomGenerator random(20261211);
-        const QDir seeds(QStringLiteral(ROBOT_MESSAGE_SEEDS_DIR));
-        const QStringList names = seeds.entryList(QDir::Files);
-        QVERIFY(names.size() >= 8);
-        const QByteArray jsonCharacters("{}[]\":,0123456789.-+eE truefalsnl\\");
-        for (const QString &name : names) {
-            QFile file(seeds.filePath(name));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray original = file.readAll();
-            for (qsizetype length = 0; length <= original.size(); ++length)
-                LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(original.constData()), std::size_t(length));
-            for (int round = 0; round < 300; ++round) {
-                QByteArray damaged = original;
-                for (int change = 0, changes = 1 + random.bounded(4); change < changes; ++change) {
-                    const qsizetype at = random.bounded(damaged.size());
-                    damaged[at] = random.bounded(2) ? char(random.bounded(256))
-                                                    : jsonCharacters[random.bounded(jsonCharacters.size())];
-                }
-                LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(damaged.constData()),
-                                       std::size_t(damaged.size()));
-            }
-        }
+        const int seeds = feedDamagedSeeds(
+            QStringLiteral(ROBOT_MESSAGE_SEEDS_DIR), "{}[]\":,0123456789.-+eE truefalsnl\\", random,
+            [](const QByteArray &bytes, qsizetype length) {
+                LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), std::size_t(length));
+            });
+        QVERIFY(seeds >= 8);
     }
 };
 

@@ -1,8 +1,7 @@
 // Runs the rosbridge frame harness in every test run: the seed frames cut at every
 // length and damaged at random places, and random text.
-#include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
+#include "DamagedSeeds.h"
+
 #include <QTest>
 
 #include <cstddef>
@@ -29,27 +28,9 @@ private slots:
     void damagedAndRandomFrames()
     {
         QRandomGenerator random(20250311);
-        const QDir seeds(QStringLiteral(ROSBRIDGE_SEEDS_DIR));
-        const QStringList names = seeds.entryList(QDir::Files);
-        QVERIFY(!names.isEmpty());
         // JSON's own characters, so that damage keeps the text close to JSON.
         const QByteArray jsonCharacters("{}[]\":,0123456789.-+eE truefalsnl\\\n@ID");
-        for (const QString &name : names) {
-            QFile file(seeds.filePath(name));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray original = file.readAll();
-            for (qsizetype length = 0; length <= original.size(); ++length)
-                feed(original, length);
-            for (int round = 0; round < 300; ++round) {
-                QByteArray damaged = original;
-                for (int change = 0, changes = 1 + random.bounded(4); change < changes; ++change) {
-                    const qsizetype at = random.bounded(damaged.size());
-                    damaged[at] = random.bounded(2) ? char(random.bounded(256))
-                                                    : jsonCharacters[random.bounded(jsonCharacters.size())];
-                }
-                feed(damaged, damaged.size());
-            }
-        }
+        QVERIFY(feedDamagedSeeds(QStringLiteral(ROSBRIDGE_SEEDS_DIR), jsonCharacters, random, feed) > 0);
         QByteArray noise(512, '\0');
         for (int round = 0; round < 300; ++round) {
             for (char &c : noise)
